@@ -1,0 +1,38 @@
+# The README's two commands: `make demo` and `make test`. Both install what is missing first.
+.PHONY: all test demo bench fuzz screenshots clean bootstrap
+
+FUZZ_SECONDS ?= 60
+
+all: test
+
+bootstrap:
+	@scripts/bootstrap
+
+test: bootstrap
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+demo: bootstrap
+	cmake --preset release
+	cmake --build --preset release
+	scripts/demo build/release/tqconv
+
+bench: bootstrap
+	cmake --preset bench
+	cmake --build --preset bench
+	scripts/bench build/bench
+
+fuzz: bootstrap
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/fuzz build/fuzz $(FUZZ_SECONDS)
+
+screenshots:
+	@scripts/bootstrap --screenshots
+	cmake --preset release
+	cmake --build --preset release
+	scripts/screenshots build/release
+
+clean:
+	rm -rf build

@@ -1,0 +1,16 @@
+// Whole files through the stream codec: packed projects and the unit-setup binary.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+enum class UnpackResult { Expanded, Failed, TooLarge };
+
+// Compresses the source into one stream (literal mode 0, 4096-byte dictionary) in the target,
+// which is created or emptied, flushed and synced. True when the target holds the whole stream.
+bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// Expands the stream in the source into the target (created or emptied). Writes at most limit
+// bytes: past it the expansion stops and the result is TooLarge.
+UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                               std::uint64_t limit);

@@ -1,0 +1,17 @@
+#include "pipeline/conversion_steps.h"
+
+#include "pipeline/output_publish.h"
+#include "pipeline/work_directory.h"
+#include "platform/platform.h"
+
+ConversionSteps DefaultConversionSteps() {
+  ConversionSteps steps;
+  steps.createWorkDirectory = CreateWorkDirectory;
+  steps.makeOutputPath = [](const std::string& input) { return MakeOutputPath(input); };
+  steps.checkPathLength = [](const std::string& path) { return CheckPathLength(path); };
+  steps.copyInput = [](const std::string& input, const std::string& staged) {
+    return platform::CopyFile(platform::PathFromUtf8(input), platform::PathFromUtf8(staged));
+  };
+  steps.copyOutput = CopyFileSynced;
+  return steps;
+}

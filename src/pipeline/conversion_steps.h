@@ -1,0 +1,42 @@
+// The steps of the Convert command as a table, so that a test can make any of them fail, throw
+// or look at the state from inside. The defaults are the real steps.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "implode/packed_file.h"
+#include "project/property_data.h"
+
+// A staged project larger than this is refused before any step reads it into memory; the
+// merge holds the whole project in memory once and has the same bound.
+inline constexpr std::uint64_t kProjectSizeLimit = 209715200;  // 200 MiB
+
+struct ConversionSteps {
+  using Slot = std::unique_ptr<CTQPropertyData>;
+
+  std::function<bool(std::string& workDir)> createWorkDirectory;
+  std::function<std::string(const std::string& inputPath)> makeOutputPath;
+  std::function<bool(const std::string& path)> checkPathLength;
+  std::function<UnpackResult(const std::string& input, const std::string& staged, std::uint64_t limit)>
+      unpackInput;
+  std::function<bool(const std::string& input, const std::string& staged)> copyInput;
+  std::function<bool(const std::string& staged)> validateAndPrepareProject;
+  std::function<bool(Slot& slot, const std::string& staged, std::string& configLine,
+                     std::string& ioDataHex, std::string& settingsDataHex)>
+      extractPlcSections;
+  std::function<std::string(const std::string& hex)> replaceModelInHexText;
+  std::function<bool(Slot& slot, const std::string& staged, const std::string& ioDataHex,
+                     const std::string& settingsDataHex, const std::string& configLine,
+                     std::string& unitHexAfter, std::string& mergedPath)>
+      convertUnitSetup;
+  std::function<bool(const std::string& merged, const std::string& target)> packOutput;
+  std::function<bool(const std::string& merged, const std::string& target)> copyOutput;
+  std::uint64_t projectSizeLimit = kProjectSizeLimit;
+};
+
+// The real steps. A step that is not part of this build is left empty, and the command then
+// reports the conversion as incomplete instead of announcing it.
+ConversionSteps DefaultConversionSteps();

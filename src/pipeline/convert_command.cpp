@@ -1,0 +1,150 @@
+#include "pipeline/convert_command.h"
+
+#include "app/message_catalog.h"
+#include "app/user_interface.h"
+#include "pipeline/output_publish.h"
+#include "pipeline/work_directory.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The window takes no input and shows the wait cursor for as long as the command runs.
+class BusyGuard {
+ public:
+  BusyGuard() { CurrentUserInterface().SetBusy(true); }
+  ~BusyGuard() { CurrentUserInterface().SetBusy(false); }
+  BusyGuard(const BusyGuard&) = delete;
+  BusyGuard& operator=(const BusyGuard&) = delete;
+};
+
+ConversionOutcome Stopped(ConversionState& state) {
+  CleanUpConversion(state);
+  return {};
+}
+
+ConversionOutcome Incomplete(ConversionState& state) {
+  CleanUpConversion(state);
+  ConversionOutcome outcome;
+  outcome.incomplete = true;
+  return outcome;
+}
+
+std::uint64_t StagedSize(const std::string& staged) {
+  auto file = platform::OpenForReading(platform::PathFromUtf8(staged));
+  return file ? file->Size() : 0;
+}
+
+// Puts the input into the working directory as text; false after its message.
+bool StageProject(bool packed, const std::string& input, const std::string& staged,
+                  const ConversionSteps& steps) {
+  if (packed) {
+    switch (steps.unpackInput(input, staged, steps.projectSizeLimit)) {
+      case UnpackResult::Expanded:
+        break;
+      case UnpackResult::Failed:
+        ShowCatalogMessage("MsgOpenProjectFail");
+        return false;
+      case UnpackResult::TooLarge:
+        ShowCatalogMessage("MsgFileTooLarge");
+        return false;
+    }
+  } else if (!steps.copyInput(input, staged)) {
+    ShowCatalogMessage("MsgTempCopyFail");
+    return false;
+  }
+  if (StagedSize(staged) > steps.projectSizeLimit) {
+    ShowCatalogMessage("MsgFileTooLarge");
+    return false;
+  }
+  return true;
+}
+
+// A copied read-only input stays read-only, and validation rewrites the staged file in place.
+void MakeWritable(const std::string& staged) {
+  const auto path = platform::PathFromUtf8(staged);
+  if (const auto attributes = platform::GetFileAttributes(path); attributes && attributes->readOnly) {
+    platform::SetReadOnly(path, false);
+  }
+}
+
+ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& state,
+                                const ConversionSteps& steps) {
+  if (inputPath.empty()) {
+    ShowCatalogMessage("MsgSelectFile");
+    return Stopped(state);
+  }
+  const bool packed = IsPackedProjectPath(inputPath);
+  if (!steps.createWorkDirectory(state.m_workDir)) return Stopped(state);
+  const std::string staged = state.m_workDir + kPathSeparator + "temp_project.lqt";
+  std::string outputPath = steps.makeOutputPath(inputPath);
+  if (!steps.checkPathLength(staged) || !steps.checkPathLength(outputPath)) return Stopped(state);
+  if (packed && !steps.unpackInput) return Incomplete(state);
+  if (!StageProject(packed, inputPath, staged, steps)) return Stopped(state);
+  MakeWritable(staged);
+
+  if (!steps.validateAndPrepareProject || !steps.extractPlcSections || !steps.replaceModelInHexText) {
+    return Incomplete(state);
+  }
+  if (!steps.validateAndPrepareProject(staged)) return Stopped(state);
+  std::string configLine, ioDataHex, settingsDataHex;
+  if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
+    return Stopped(state);
+  }
+  const std::string convertedIoDataHex = steps.replaceModelInHexText(ioDataHex);
+  const std::string convertedSettingsDataHex = steps.replaceModelInHexText(settingsDataHex);
+
+  if (!steps.convertUnitSetup || (packed && !steps.packOutput)) return Incomplete(state);
+  std::string unitHexAfter, mergedPath;
+  if (!steps.convertUnitSetup(state.UnitSetupSlot, staged, convertedIoDataHex, convertedSettingsDataHex,
+                              configLine, unitHexAfter, mergedPath)) {
+    return Stopped(state);
+  }
+  if (!steps.checkPathLength(mergedPath)) return Stopped(state);
+
+  const bool written = PublishOutput(mergedPath, packed, inputPath, outputPath, steps);
+  CleanUpConversion(state);
+  if (!written) {
+    ShowCatalogMessage(packed ? "MsgZipFail" : "MsgSaveFail");
+    return {};
+  }
+  ShowConversionResult(outputPath);
+  return {true, outputPath, false};
+}
+
+}  // namespace
+
+void CleanUpConversion(ConversionState& state) {
+  if (!state.m_workDir.empty()) {
+    DeleteDirectoryTree(state.m_workDir);
+    state.m_workDir.clear();
+  }
+  state.UnitSetupSlot.reset();
+}
+
+bool IsPackedProjectPath(const std::string& path) {
+  std::string ending = path.size() < 4 ? path : path.substr(path.size() - 4);
+  for (char& c : ending) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return ending == ".lqp";
+}
+
+void ShowConversionResult(const std::string& outputPath) {
+  CurrentUserInterface().ShowConversionResult(outputPath, LookupMessage("MsgResult"));
+}
+
+ConversionOutcome OnConvert(const std::string& inputPath, ConversionState& state,
+                            const ConversionSteps& steps) {
+  BusyGuard busy;
+  try {
+    return RunConversion(inputPath, state, steps);
+  } catch (...) {
+    try {
+      CleanUpConversion(state);
+      ShowCatalogMessage("MsgUnexpectedError");
+    } catch (...) {
+      // Nothing may leave the command; the clean-up is best effort here.
+    }
+    return {};
+  }
+}

@@ -1,0 +1,66 @@
+#include "pipeline/output_publish.h"
+
+#include <vector>
+
+#include "pipeline/work_directory.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Names taken one after another this often mean something keeps taking them; give up.
+constexpr int kPublishAttempts = 100;
+
+// An empty file of our own beside the output, hidden by its leading dot.
+std::string CreateTemporaryBeside(const std::string& outputPath) {
+  const auto slash = outputPath.find_last_of(kPathSeparator);
+  const std::string folder = slash == std::string::npos ? std::string() : outputPath.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? outputPath : outputPath.substr(slash + 1);
+  for (int n = 1; n <= kPublishAttempts; ++n) {
+    const std::string candidate = folder + "." + name + "." + std::to_string(n) + ".tmp";
+    if (auto file = platform::CreateExclusive(platform::PathFromUtf8(candidate))) {
+      if (file->Close()) return candidate;
+      platform::DeleteFile(platform::PathFromUtf8(candidate));
+      return {};
+    }
+    if (!platform::GetFileAttributes(platform::PathFromUtf8(candidate))) return {};  // folder refuses
+  }
+  return {};
+}
+
+}  // namespace
+
+bool CopyFileSynced(const std::string& from, const std::string& to) {
+  auto in = platform::OpenForReading(platform::PathFromUtf8(from));
+  if (!in) return false;
+  auto out = platform::CreateForWriting(platform::PathFromUtf8(to));
+  if (!out) return false;
+  std::vector<char> buffer(1 << 16);
+  bool ok = true;
+  for (std::size_t got; ok && (got = in->Read(buffer.data(), buffer.size())) != 0;) {
+    ok = out->Write(buffer.data(), got);
+  }
+  return out->Finish() && ok;
+}
+
+bool PublishOutput(const std::string& mergedPath, bool packed, const std::string& inputPath,
+                   std::string& outputPath, const ConversionSteps& steps) {
+  const std::string temporary = CreateTemporaryBeside(outputPath);
+  if (temporary.empty()) return false;
+  const auto& write = packed ? steps.packOutput : steps.copyOutput;
+  bool ok = write(mergedPath, temporary);
+  for (int attempt = 0; ok && attempt < kPublishAttempts; ++attempt) {
+    switch (platform::PublishNoReplace(platform::PathFromUtf8(temporary), platform::PathFromUtf8(outputPath))) {
+      case platform::PublishResult::Published:
+        return true;
+      case platform::PublishResult::Failed:
+        ok = false;
+        break;
+      case platform::PublishResult::NameTaken:
+        outputPath = steps.makeOutputPath(inputPath);
+        ok = steps.checkPathLength(outputPath);
+        break;
+    }
+  }
+  platform::DeleteFile(platform::PathFromUtf8(temporary));
+  return false;
+}

@@ -1,0 +1,173 @@
+// The few services that differ by operating system. Every caller goes through the free functions
+// below; they forward to the Platform installed for the thread (the real one unless a test has put
+// a double in its place), so a test can make any one of them fail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+// A read or write error after a file was opened: the file layer's exception, which only the
+// Convert command's outer handler catches.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A file opened for reading, closed when it goes out of scope.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  // Reads up to size bytes at the current position; 0 only at the end. Throws FileError.
+  virtual std::size_t Read(void* buffer, std::size_t size) = 0;
+  virtual std::uint64_t Size() = 0;  // throws FileError
+  virtual void Rewind() = 0;         // throws FileError
+};
+
+// A file opened for writing. A failed write, flush or close makes Close() false: a file
+// reported as written is complete.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  virtual bool Write(const void* data, std::size_t size) = 0;  // false on a short or failed write
+  bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+  // Flushes (and on Finish also syncs to the device) and closes; false if this or any earlier
+  // write failed. Idempotent: later calls return the first result.
+  virtual bool Close() = 0;
+  virtual bool Finish() = 0;
+};
+
+struct FileAttributes {
+  bool directory = false;
+  bool readOnly = false;
+  bool link = false;           // a symbolic link (never followed by the tree removal)
+  std::uint32_t native = 0;    // POSIX mode bits or Win32 attribute bits
+};
+
+struct DirectoryEntry {
+  std::string name;
+  bool directory = false;  // a real directory, not a link to one
+};
+
+struct LocalDate {
+  int year = 0;   // e.g. 2026
+  int month = 0;  // 1-12
+  int day = 0;    // 1-31
+};
+
+enum class PublishResult { Published, NameTaken, Failed };
+
+// The operations that differ by platform; see the free functions for their contracts.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  virtual std::string UserNationCode() = 0;
+  virtual std::optional<std::string> TemporaryFolder() = 0;
+  virtual std::uint32_t TickCount() = 0;
+  virtual std::optional<LocalDate> Today() = 0;
+  virtual bool CreateDirectory(const fs::path& path) = 0;
+  virtual bool RemoveDirectory(const fs::path& path) = 0;
+  virtual bool DeleteFile(const fs::path& path) = 0;
+  virtual bool ListDirectory(const fs::path& path, std::vector<DirectoryEntry>& entries) = 0;
+  virtual std::optional<FileAttributes> GetFileAttributes(const fs::path& path) = 0;
+  virtual bool SetReadOnly(const fs::path& path, bool readOnly) = 0;
+  virtual bool CopyFile(const fs::path& from, const fs::path& to) = 0;
+  virtual std::unique_ptr<InputFile> OpenForReading(const fs::path& path) = 0;
+  virtual std::unique_ptr<OutputFile> CreateForWriting(const fs::path& path) = 0;
+  virtual std::unique_ptr<OutputFile> CreateExclusive(const fs::path& path) = 0;
+  virtual PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) = 0;
+};
+
+// The platform of this operating system.
+Platform& NativePlatform();
+// The platform installed for this thread (NativePlatform() unless a ScopedPlatform is active).
+Platform& CurrentPlatform();
+
+// Installs a platform for the thread while in scope; scopes nest and restore the previous one.
+class ScopedPlatform {
+ public:
+  explicit ScopedPlatform(Platform& platform);
+  ~ScopedPlatform();
+  ScopedPlatform(const ScopedPlatform&) = delete;
+  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+ private:
+  Platform* previous_;
+};
+
+// Two-letter ISO 3166 code of the user's nation ("JP"), or empty when unknown. On POSIX the
+// territory of the locale named by LC_ALL, else LC_ADDRESS, else LANG.
+inline std::string UserNationCode() { return CurrentPlatform().UserNationCode(); }
+// The temporary folder with a trailing separator ($TMPDIR, else /tmp); nothing when unavailable.
+inline std::optional<std::string> TemporaryFolder() { return CurrentPlatform().TemporaryFolder(); }
+// Milliseconds since start-up, 32 bits, wrapping.
+inline std::uint32_t TickCount() { return CurrentPlatform().TickCount(); }
+// The local date, nothing when it cannot be determined.
+inline std::optional<LocalDate> Today() { return CurrentPlatform().Today(); }
+// Creates one directory (owner-only permissions on POSIX) whose parent exists; false when the
+// name exists already or cannot be created.
+inline bool CreateDirectory(const fs::path& p) { return CurrentPlatform().CreateDirectory(p); }
+// Removes one empty directory.
+inline bool RemoveDirectory(const fs::path& p) { return CurrentPlatform().RemoveDirectory(p); }
+// Deletes one file (or link; never its target).
+inline bool DeleteFile(const fs::path& p) { return CurrentPlatform().DeleteFile(p); }
+// Every entry of a directory except "." and ".."; false when it cannot be listed.
+inline bool ListDirectory(const fs::path& p, std::vector<DirectoryEntry>& entries) {
+  return CurrentPlatform().ListDirectory(p, entries);
+}
+// The attributes of a path (a link's own, not its target's); nothing when it cannot be read.
+inline std::optional<FileAttributes> GetFileAttributes(const fs::path& p) {
+  return CurrentPlatform().GetFileAttributes(p);
+}
+// Sets or clears the read-only bit (the owner's write permission on POSIX); false for a link,
+// whose target is never touched.
+inline bool SetReadOnly(const fs::path& p, bool readOnly) {
+  return CurrentPlatform().SetReadOnly(p, readOnly);
+}
+// Copies a file's bytes to a path, replacing a file there; the copy keeps the source's
+// attributes, read-only included. False when the source is missing or the copy is incomplete.
+inline bool CopyFile(const fs::path& from, const fs::path& to) {
+  return CurrentPlatform().CopyFile(from, to);
+}
+// Opens an existing file for binary reading; null when it cannot be opened.
+inline std::unique_ptr<InputFile> OpenForReading(const fs::path& p) {
+  return CurrentPlatform().OpenForReading(p);
+}
+// Creates a file, or empties an existing one, for binary writing; null when it cannot.
+inline std::unique_ptr<OutputFile> CreateForWriting(const fs::path& p) {
+  return CurrentPlatform().CreateForWriting(p);
+}
+// Creates a new file that must not exist yet (mode 0666 less the umask on POSIX).
+inline std::unique_ptr<OutputFile> CreateExclusive(const fs::path& p) {
+  return CurrentPlatform().CreateExclusive(p);
+}
+// Moves a finished file to its name without ever replacing an existing file. NameTaken when
+// something occupies the name; the source then stays where it was.
+inline PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) {
+  return CurrentPlatform().PublishNoReplace(from, to);
+}
+
+// Paths travel as UTF-8 strings inside the core; these convert at the file-system edge.
+fs::path PathFromUtf8(std::string_view utf8);
+std::string PathToUtf8(const fs::path& path);
+
+// Number of UTF-16 code units of a UTF-8 string (invalid bytes count as one unit each).
+std::size_t Utf16Length(std::string_view utf8);
+
+// Reads a whole file; nothing when it cannot be opened. Throws FileError on a read error.
+std::optional<std::string> ReadWholeFile(const fs::path& path);
+// Writes bytes to a file (created or emptied), checked to the end.
+bool WriteWholeFile(const fs::path& path, std::string_view bytes);
+
+}  // namespace platform

@@ -1,0 +1,273 @@
+// POSIX side of the platform layer.
+#ifndef _WIN32
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+std::string NativePath(const fs::path& path) { return path.string(); }
+
+// Territory of a locale name such as "ja_JP.UTF-8@euro": the part after '_' up to '.' or '@'.
+std::string TerritoryOf(std::string_view locale) {
+  const auto underscore = locale.find('_');
+  if (underscore == std::string_view::npos) return {};
+  std::string_view rest = locale.substr(underscore + 1);
+  rest = rest.substr(0, rest.find_first_of(".@"));
+  return std::string(rest);
+}
+
+class PosixInputFile final : public InputFile {
+ public:
+  explicit PosixInputFile(int fd) : fd_(fd) {}
+  ~PosixInputFile() override { ::close(fd_); }
+
+  std::size_t Read(void* buffer, std::size_t size) override {
+    for (;;) {
+      const ssize_t got = ::read(fd_, buffer, size);
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) throw FileError("read failed");
+    }
+  }
+  std::uint64_t Size() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileError("cannot read the file size");
+    return static_cast<std::uint64_t>(st.st_size);
+  }
+  void Rewind() override {
+    if (::lseek(fd_, 0, SEEK_SET) != 0) throw FileError("cannot reposition the file");
+  }
+
+ private:
+  int fd_;
+};
+
+// Buffers small writes so that line-by-line writers make few system calls.
+class PosixOutputFile final : public OutputFile {
+ public:
+  explicit PosixOutputFile(int fd) : fd_(fd) { buffer_.reserve(kBufferSize); }
+  ~PosixOutputFile() override { Close(); }
+
+  bool Write(const void* data, std::size_t size) override {
+    if (fd_ < 0 || failed_) return false;
+    const char* bytes = static_cast<const char*>(data);
+    if (buffer_.size() + size <= kBufferSize) {
+      buffer_.insert(buffer_.end(), bytes, bytes + size);
+      return true;
+    }
+    if (!Drain()) return false;
+    if (size <= kBufferSize) {
+      buffer_.insert(buffer_.end(), bytes, bytes + size);
+      return true;
+    }
+    return WriteAll(bytes, size);
+  }
+  bool Close() override { return End(false); }
+  bool Finish() override { return End(true); }
+
+ private:
+  static constexpr std::size_t kBufferSize = 1 << 16;
+
+  bool WriteAll(const char* bytes, std::size_t size) {
+    while (size > 0) {
+      const ssize_t put = ::write(fd_, bytes, size);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) {
+        failed_ = true;
+        return false;
+      }
+      bytes += put;
+      size -= static_cast<std::size_t>(put);
+    }
+    return true;
+  }
+  bool Drain() {
+    const bool ok = WriteAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
+  }
+  bool End(bool sync) {
+    if (fd_ < 0) return !failed_;
+    if (!failed_) Drain();
+    if (sync && !failed_ && ::fsync(fd_) != 0) failed_ = true;
+    if (::close(fd_) != 0) failed_ = true;
+    fd_ = -1;
+    return !failed_;
+  }
+
+  int fd_;
+  bool failed_ = false;
+  std::vector<char> buffer_;
+};
+
+std::unique_ptr<OutputFile> OpenOutput(const fs::path& path, int flags) {
+  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixOutputFile>(fd);
+}
+
+class PosixPlatform final : public Platform {
+ public:
+  std::string UserNationCode() override {
+    for (const char* name : {"LC_ALL", "LC_ADDRESS", "LANG"}) {
+      const char* value = std::getenv(name);
+      if (value != nullptr && *value != '\0') return TerritoryOf(value);
+    }
+    return {};
+  }
+
+  std::optional<std::string> TemporaryFolder() override {
+    const char* value = std::getenv("TMPDIR");
+    std::string folder = (value != nullptr && *value != '\0') ? value : "/tmp";
+    if (folder.back() != '/') folder += '/';
+    return folder;
+  }
+
+  std::uint32_t TickCount() override {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                    static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<std::uint32_t>(ms);
+  }
+
+  std::optional<LocalDate> Today() override {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (now == static_cast<std::time_t>(-1) || ::localtime_r(&now, &local) == nullptr) {
+      return std::nullopt;
+    }
+    return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  }
+
+  bool CreateDirectory(const fs::path& path) override {
+    return ::mkdir(NativePath(path).c_str(), 0700) == 0;
+  }
+  bool RemoveDirectory(const fs::path& path) override {
+    return ::rmdir(NativePath(path).c_str()) == 0;
+  }
+  bool DeleteFile(const fs::path& path) override {
+    return ::unlink(NativePath(path).c_str()) == 0;
+  }
+
+  bool ListDirectory(const fs::path& path, std::vector<DirectoryEntry>& entries) override {
+    DIR* dir = ::opendir(NativePath(path).c_str());
+    if (dir == nullptr) return false;
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      bool directory = entry->d_type == DT_DIR;
+      if (entry->d_type == DT_UNKNOWN) {
+        struct stat st {};
+        directory = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISDIR(st.st_mode);
+      }
+      entries.push_back({name, directory});
+    }
+    ::closedir(dir);
+    return true;
+  }
+
+  std::optional<FileAttributes> GetFileAttributes(const fs::path& path) override {
+    struct stat st {};
+    if (::lstat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
+    FileAttributes attributes;
+    attributes.directory = S_ISDIR(st.st_mode);
+    attributes.link = S_ISLNK(st.st_mode);
+    attributes.readOnly = !attributes.link && (st.st_mode & S_IWUSR) == 0;
+    attributes.native = static_cast<std::uint32_t>(st.st_mode);
+    return attributes;
+  }
+
+  bool SetReadOnly(const fs::path& path, bool readOnly) override {
+    struct stat st {};
+    if (::lstat(NativePath(path).c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return false;
+    mode_t mode = st.st_mode & 07777;
+    mode = readOnly ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    return ::chmod(NativePath(path).c_str(), mode) == 0;
+  }
+
+  bool CopyFile(const fs::path& from, const fs::path& to) override {
+    const int in = ::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+      ::close(in);
+      return false;
+    }
+    auto out = OpenOutput(to, O_TRUNC);
+    bool ok = out != nullptr;
+    std::vector<char> buffer(1 << 16);
+    while (ok) {
+      const ssize_t got = ::read(in, buffer.data(), buffer.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) ok = false;
+      if (got <= 0) break;
+      ok = out->Write(buffer.data(), static_cast<std::size_t>(got));
+    }
+    ::close(in);
+    if (out == nullptr) return false;
+    ok = out->Close() && ok;
+    return ok && ::chmod(NativePath(to).c_str(), st.st_mode & 07777) == 0;
+  }
+
+  std::unique_ptr<InputFile> OpenForReading(const fs::path& path) override {
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixInputFile>(fd);
+  }
+
+  std::unique_ptr<OutputFile> CreateForWriting(const fs::path& path) override {
+    return OpenOutput(path, O_TRUNC);
+  }
+  std::unique_ptr<OutputFile> CreateExclusive(const fs::path& path) override {
+    return OpenOutput(path, O_EXCL);
+  }
+
+  PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) override {
+    const std::string source = NativePath(from);
+    const std::string target = NativePath(to);
+#ifdef SYS_renameat2
+    if (::syscall(SYS_renameat2, AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
+                  1u /* RENAME_NOREPLACE */) == 0) {
+      return PublishResult::Published;
+    }
+    if (errno == EEXIST) return PublishResult::NameTaken;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return PublishResult::Failed;
+#endif
+    // No atomic no-replace rename here: a hard link refuses an existing name just the same.
+    if (::link(source.c_str(), target.c_str()) != 0) {
+      return errno == EEXIST ? PublishResult::NameTaken : PublishResult::Failed;
+    }
+    ::unlink(source.c_str());
+    return PublishResult::Published;
+  }
+};
+
+}  // namespace
+
+Platform& NativePlatform() {
+  static PosixPlatform native;
+  return native;
+}
+
+}  // namespace platform
+
+#endif  // !_WIN32
