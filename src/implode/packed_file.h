@@ -14,3 +14,8 @@ bool PackProjectFile(const std::filesystem::path& source, const std::filesystem:
 // bytes: past it the expansion stops and the result is TooLarge.
 UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                std::uint64_t limit);
+
+// PackProjectFile with a chosen literal mode (0 or 1) and dictionary size (1024, 2048, 4096);
+// false also for parameters the compressor refuses (nothing is then written).
+bool PackFile(const std::filesystem::path& source, const std::filesystem::path& target,
+              std::uint32_t literalMode, std::uint32_t dictionarySize);
