@@ -1,0 +1,103 @@
+// The run of the four steps on files: what it writes, where it stops, and the exceptions it ends.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "platform_double.h"
+#include "recording_user_interface.h"
+#include "test_files.h"
+#include "unitxml/unit_xml_transformer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Keys = std::vector<std::string>;
+
+class unitxml_Run : public testing::Test {
+ protected:
+  unitxml_Run() : input_(testfiles::TempFolder() / "unit.xml"), output_(testfiles::TempFolder() / "unit.xml.out.xml") {
+    platform_.today = platform::LocalDate{2026, 3, 1};
+  }
+  RecordingUserInterface ui_;
+  PlatformDouble platform_;
+  UnitXmlTransformer transformer_;
+  const fs::path input_;
+  const fs::path output_;
+};
+
+TEST_F(unitxml_Run, WritesTheTransformedDocument) {
+  testfiles::Write(input_, "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Prj NextID=\"S9\">\r\n"
+                           "\t<Eqpt ID=\"S5\" MdlNm=\"TQ5A\"><Comp ID=\"S6\" MdlNm=\"TQ5A-CPU60\"/></Eqpt>\r\n</Prj>\r\n");
+  EXPECT_TRUE(transformer_.Run(input_, output_));
+  EXPECT_EQ(testfiles::Read(output_),
+            "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><Prj NextID=\"S9\">\n"
+            "\t<Eqpt ID=\"S5\" MdlNm=\"TQ6A\"><Comp ID=\"S6\" MdlNm=\"TQ6A-CPU60\" FlNm=\"KPD_TQ6A-CPU60_Ver1_0.xml\" "
+            "MajorVer=\"1\" MinorVer=\"0\"/></Eqpt>\n</Prj>");
+  EXPECT_EQ(ui_.MessageKeys(), Keys{});
+}
+
+TEST_F(unitxml_Run, StopsAtTheFirstFailingStepWithItsMessageOnly) {
+  const struct {
+    const char* xml;
+    const char* key;
+  } cases[] = {
+      {"<Prj><Eqpt ID=\"S5\"></Prj>", "MsgXmlParseFail"},
+      {"<Prj><Eqpt ID=\"S6\"/></Prj>", "MsgEqptNodeNotFound"},
+      {"<prj><Eqpt ID=\"S5\"/></prj>", "MsgXmlRootTagInvalid"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.xml);
+    ui_.Clear();
+    testfiles::Write(input_, c.xml);
+    EXPECT_FALSE(transformer_.Run(input_, output_));
+    EXPECT_EQ(ui_.MessageKeys(), Keys{c.key});
+    EXPECT_FALSE(fs::exists(output_));
+  }
+}
+
+TEST_F(unitxml_Run, AStandardExceptionEndsTheRunWithItsText) {
+  testfiles::Write(input_, "<Prj><Eqpt ID=\"S5\"/></Prj>");
+  platform_.Fail(PlatformCall::Read, "unit.xml");
+  EXPECT_FALSE(transformer_.Run(input_, output_));
+  EXPECT_EQ(ui_.MessageKeys(), Keys{"MsgStdException"});
+  EXPECT_EQ(ui_.log()[0].text, "Standard exception: injected read failure");
+  EXPECT_FALSE(fs::exists(output_));
+}
+
+TEST_F(unitxml_Run, ExceptionsReleaseTheDocument) {
+  // The document is loaded when the network unit's date stamp fails; the user's answer throws.
+  testfiles::Write(input_, "<Prj><Eqpt ID=\"S5\"><Comp Name=\"Component\" MdlNm=\"TQ5A-NTX40\"/></Eqpt></Prj>");
+  platform_.Fail(PlatformCall::Today);
+  const struct {
+    std::function<void()> raise;
+    Keys keys;
+    const char* text;
+  } cases[] = {
+      {[] { throw std::runtime_error("out of words"); }, {"MsgLocalTimeFail", "MsgStdException"},
+       "Standard exception: out of words"},
+      {[] { throw 42; }, {"MsgLocalTimeFail", "MsgUnknownException"}, "Unknown exception occurred."},
+  };
+  for (const auto& c : cases) {
+    ui_.Clear();
+    ui_.onMessage = [&c](const std::string& key) {
+      if (key == "MsgLocalTimeFail") c.raise();
+    };
+    EXPECT_FALSE(transformer_.Run(input_, output_));
+    EXPECT_EQ(ui_.MessageKeys(), c.keys);
+    EXPECT_EQ(ui_.log().back().text, c.text);
+    EXPECT_FALSE(transformer_.document);
+    EXPECT_FALSE(transformer_.eqptNode);
+    EXPECT_FALSE(fs::exists(output_));
+  }
+}
+
+TEST_F(unitxml_Run, WithoutADateThePlaceholdersReachTheOutput) {
+  testfiles::Write(input_, "<Prj><Eqpt ID=\"S5\"><Comp Name=\"Component\" MdlNm=\"TQ5A-NTX40\"/></Eqpt></Prj>");
+  platform_.Fail(PlatformCall::Today);
+  EXPECT_TRUE(transformer_.Run(input_, output_));
+  EXPECT_EQ(ui_.MessageKeys(), Keys{"MsgLocalTimeFail"});
+  EXPECT_NE(testfiles::Read(output_).find("<Comp ID=\"S28\" CtDt=\"XXXX-XX-XX\" ModDt=\"XXXX-XX-XX\""), std::string::npos);
+}
+
+}  // namespace
