@@ -20,11 +20,18 @@ bool WriteWorkingFile(const std::filesystem::path& path, std::string_view bytes)
 bool TransformUnitXml(std::string_view hexText, std::span<const std::uint8_t> bytes,
                       const std::filesystem::path& binTextBeforePath,
                       const std::filesystem::path& binBeforePath, const std::filesystem::path& xmlPath) {
+  return TransformUnitXml(hexText, bytes, binTextBeforePath, binBeforePath, xmlPath, kUnitSetupExpansionLimit);
+}
+
+bool TransformUnitXml(std::string_view hexText, std::span<const std::uint8_t> bytes,
+                      const std::filesystem::path& binTextBeforePath,
+                      const std::filesystem::path& binBeforePath, const std::filesystem::path& xmlPath,
+                      std::uint64_t expansionLimit) {
   // The hex text is kept for inspection only; nothing reads it back.
   if (!WriteWorkingFile(binTextBeforePath, hexText)) return false;
   const std::string_view stream(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (!WriteWorkingFile(binBeforePath, stream)) return false;
-  if (UnpackProjectFile(binBeforePath, xmlPath, kUnitSetupExpansionLimit) != UnpackResult::Expanded) {
+  if (UnpackProjectFile(binBeforePath, xmlPath, expansionLimit) != UnpackResult::Expanded) {
     ShowCatalogMessage("MsgZipExtractFail");
     return false;
   }

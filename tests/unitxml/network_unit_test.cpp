@@ -199,9 +199,13 @@ TEST_F(unitxml_NetworkUnit, TransformRenumbersOnACollisionWithTheTemplate) {
 }
 
 TEST_F(unitxml_NetworkUnit, TheEquipmentElementItselfAsNetworkUnit) {
-  UnitXmlTransformer transformer = Loaded("<Prj><Comp ID=\"S5\" Name=\"Component\" MdlNm=\"TQ5A-NTX40\"><X ID=\"S6\"/>"
-                                          "<X ID=\"S6\"/></Comp></Prj>");
+  // Enough repeated identifiers below it that their memory is given back when it leaves the
+  // document: nothing may renumber them afterwards.
+  std::string xml = "<Prj><Comp ID=\"S5\" Name=\"Component\" MdlNm=\"TQ5A-NTX40\">";
+  for (int i = 0; i < 5000; ++i) xml += "<X ID=\"S6\"/>";
+  UnitXmlTransformer transformer = Loaded(xml + "</Comp></Prj>");
   ASSERT_TRUE(transformer.Transform());
+  EXPECT_FALSE(transformer.eqptNode);
   EXPECT_EQ(Saved(transformer), "<Prj NextID=\"S180\">" + StampedTemplate() + "</Prj>");
 }
 

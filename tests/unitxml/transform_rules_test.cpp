@@ -196,6 +196,12 @@ TEST(unitxml_Transform, AppliesTheRulesInOrderWithoutANetworkUnit) {
   EXPECT_EQ(ui.MessageKeys(), Keys{});
 }
 
+TEST(unitxml_Transform, NextIdAfterTheHighestReadableNumber) {
+  UnitXmlTransformer transformer = Loaded("<Prj NextID=\"S7\"><E ID=\"S5\"><A ID=\"S2147483647\"/></E></Prj>");
+  ASSERT_TRUE(transformer.Transform());
+  EXPECT_EQ(AttributeValue(transformer.document->document_element(), "NextID"), "S2147483648");
+}
+
 TEST(unitxml_Transform, DeepDocumentsDoNotExhaustTheStack) {
   constexpr int kDepth = 200000;
   std::string xml = "<Prj><E ID=\"S5\">";
