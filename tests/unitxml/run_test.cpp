@@ -37,6 +37,44 @@ TEST_F(unitxml_Run, WritesTheTransformedDocument) {
   EXPECT_EQ(ui_.MessageKeys(), Keys{});
 }
 
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+  std::string bytes;
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? high : low;
+    bytes += bigEndian ? low : high;
+  }
+  return bytes;
+}
+
+TEST_F(unitxml_Run, TheOutputKeepsTheEncodingOfTheInput) {
+  const struct {
+    const char* name;
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {"utf-8 with bom", "\xEF\xBB\xBF<Prj><E ID=\"S5\" M=\"TQ5A\">\xE8\xA8\xAD\xE5\xAE\x9A</E></Prj>",
+       "\xEF\xBB\xBF<Prj NextID=\"S6\"><E ID=\"S5\" M=\"TQ6A\">\xE8\xA8\xAD\xE5\xAE\x9A</E></Prj>"},
+      {"utf-16le", Utf16(u"\uFEFF<Prj><E ID=\"S5\" M=\"TQ5A\">\u8A2D\u5B9A</E></Prj>", false),
+       Utf16(u"\uFEFF<Prj NextID=\"S6\"><E ID=\"S5\" M=\"TQ6A\">\u8A2D\u5B9A</E></Prj>", false)},
+      {"utf-16be", Utf16(u"\uFEFF<Prj><E ID=\"S5\" M=\"TQ5A\">\u8A2D\u5B9A</E></Prj>", true),
+       Utf16(u"\uFEFF<Prj NextID=\"S6\"><E ID=\"S5\" M=\"TQ6A\">\u8A2D\u5B9A</E></Prj>", true)},
+      // "設定" and "ソ" in Shift_JIS; the second byte of "ソ" is a backslash.
+      {"shift_jis",
+       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Prj><E ID=\"S5\" M=\"TQ5A\x83\x5C\">\x90\xDD\x92\xE8</E></Prj>",
+       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Prj NextID=\"S6\"><E ID=\"S5\" M=\"TQ6A\x83\x5C\">"
+       "\x90\xDD\x92\xE8</E></Prj>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testfiles::Write(input_, c.in);
+    EXPECT_TRUE(transformer_.Run(input_, output_));
+    EXPECT_EQ(testfiles::Read(output_), c.out);
+  }
+  EXPECT_EQ(ui_.MessageKeys(), Keys{});
+}
+
 TEST_F(unitxml_Run, StopsAtTheFirstFailingStepWithItsMessageOnly) {
   const struct {
     const char* xml;
