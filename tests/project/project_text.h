@@ -35,7 +35,7 @@ inline std::string WriteProject(std::string_view bytes, std::string_view name = 
 }
 
 // A valid source-model project with one PLC; the configuration value and the three blocks'
-// contents can be replaced.
+// contents can be replaced (an empty content leaves no line between the markers).
 struct ProjectParts {
   std::string header = "ResourceCount:=1;";
   std::string config = "Config:=\"[DEV]DEV:TQ5A;CPU:CPU63;EM:E,0,32768,WORD,RW,1,X;UM:UM,0,5,Y;\";";
@@ -50,11 +50,11 @@ inline std::string BuildProject(const ProjectParts& parts) {
   text += Crlf({"PLC:=", "BEGIN"});
   text += "  " + parts.config + "\r\n";
   text += Crlf({"  IOTable:=", "  BEGIN", "    UnitSetup:=", "$?St$Bk?_#[1]"});
-  text += parts.unitSetup + "\r\n";
+  if (!parts.unitSetup.empty()) text += parts.unitSetup + "\r\n";
   text += Crlf({"$?St$Bk?_#[1]", "    Data:=", "$?St$Bk?_#[2]"});
-  text += parts.ioData + "\r\n";
+  if (!parts.ioData.empty()) text += parts.ioData + "\r\n";
   text += Crlf({"$?St$Bk?_#[2]", "  END;", "  Settings:=", "  BEGIN", "    Data:=", "$?St$Bk?_#[3]"});
-  text += parts.settingsData + "\r\n";
+  if (!parts.settingsData.empty()) text += parts.settingsData + "\r\n";
   text += Crlf({"$?St$Bk?_#[3]", "  END;", "END;", "Resource[1]:=", "END;"});
   return text;
 }
