@@ -1,6 +1,5 @@
 #include "project/merge.h"
 
-#include <array>
 #include <limits>
 #include <new>
 #include <stdexcept>
