@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "project_text.h"
 #include "recording_user_interface.h"
 
@@ -232,6 +234,14 @@ TEST(project_MergeProject, TheDefaultLimitOnAClaimedSize) {
   const Merged over = Merge("x", {}, kMergeSizeLimit, kMergeSizeLimit + 1);
   EXPECT_FALSE(over.ok);
   EXPECT_EQ(over.messages, Keys{"MsgFileTooLarge"});
+}
+
+TEST(project_MergeProject, ABufferThatCannotBeHadShowsMemFail) {
+  const std::uint64_t impossible = std::numeric_limits<std::uint64_t>::max() / 2;
+  const Merged m = Merge("x", {}, impossible, impossible);
+  EXPECT_FALSE(m.ok);
+  EXPECT_EQ(m.messages, Keys{"MsgMemFail"});
+  EXPECT_EQ(m.writes, 0);
 }
 
 TEST(project_MergeProject, ShortReadAndRefusedWrite) {
