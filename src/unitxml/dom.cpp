@@ -65,8 +65,9 @@ Payload DetectEncoding(std::string_view bytes) {
   if (StartsWith(bytes, "\xEF\xBB\xBF")) return {XmlEncoding::Utf8WithBom, pugi::encoding_utf8, bytes.substr(3)};
   if (StartsWith(bytes, "\xFF\xFE")) return {XmlEncoding::Utf16LeWithBom, pugi::encoding_utf16_le, bytes.substr(2)};
   if (StartsWith(bytes, "\xFE\xFF")) return {XmlEncoding::Utf16BeWithBom, pugi::encoding_utf16_be, bytes.substr(2)};
-  if (StartsWith(bytes, std::string_view("<\0?\0", 4))) return {XmlEncoding::Utf16Le, pugi::encoding_utf16_le, bytes};
-  if (StartsWith(bytes, std::string_view("\0<\0?", 4))) return {XmlEncoding::Utf16Be, pugi::encoding_utf16_be, bytes};
+  // Without a mark, a document in UTF-16 still begins with '<'.
+  if (StartsWith(bytes, std::string_view("<\0", 2))) return {XmlEncoding::Utf16Le, pugi::encoding_utf16_le, bytes};
+  if (StartsWith(bytes, std::string_view("\0<", 2))) return {XmlEncoding::Utf16Be, pugi::encoding_utf16_be, bytes};
   const std::string_view declared = DeclaredEncoding(bytes);
   // Read as UTF-8, any 8-bit encoding keeps its bytes: markup is ASCII and pugixml copies
   // every other byte as it is.

@@ -15,7 +15,7 @@ enum class XmlEncoding {
   Utf8WithBom,
   Utf16LeWithBom,
   Utf16BeWithBom,
-  Utf16Le,         // no byte-order mark, recognised by "<?" in the first four bytes
+  Utf16Le,         // no byte-order mark, recognised by the '<' it begins with
   Utf16Be,
   Legacy,          // declared in an 8-bit encoding other than UTF-8: bytes pass through unchanged
 };

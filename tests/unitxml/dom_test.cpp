@@ -49,6 +49,9 @@ TEST(unitxml_Dom, EveryEncodingRoundTripsByteForByte) {
       {"utf-16be with bom", Utf16Be(u"\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?><Prj>\u3042</Prj>"),
        XmlEncoding::Utf16BeWithBom, "\xE3\x81\x82"},
       {"shift_jis", shiftJis, XmlEncoding::Legacy, "\x83\x86\x83\x6A\x83\x62\x83\x67"},
+      {"utf-16le without bom", Utf16Le(u"<Prj>\u3042</Prj>"), XmlEncoding::Utf16Le, "\xE3\x81\x82"},
+      {"utf-16be without bom", Utf16Be(u"<?xml version=\"1.0\"?><Prj>\u3042</Prj>"), XmlEncoding::Utf16Be,
+       "\xE3\x81\x82"},
   };
   for (const EncodingCase& c : cases) {
     SCOPED_TRACE(c.name);
