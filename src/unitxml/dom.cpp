@@ -272,6 +272,35 @@ bool IsText(pugi::xml_node node) {
   return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
 }
 
+namespace {
+
+bool SameNode(pugi::xml_node a, pugi::xml_node b) {
+  if (a.type() != b.type() || std::strcmp(a.name(), b.name()) != 0 || std::strcmp(a.value(), b.value()) != 0) {
+    return false;
+  }
+  pugi::xml_attribute x = a.first_attribute();
+  pugi::xml_attribute y = b.first_attribute();
+  for (; x && y; x = x.next_attribute(), y = y.next_attribute()) {
+    if (std::strcmp(x.name(), y.name()) != 0 || std::strcmp(x.value(), y.value()) != 0) return false;
+  }
+  return !x && !y;
+}
+
+}  // namespace
+
+bool SameTree(pugi::xml_node a, pugi::xml_node b) {
+  pugi::xml_node x = a;
+  pugi::xml_node y = b;
+  for (; x && y; x = NextInPreorder(x, a), y = NextInPreorder(y, b)) {
+    if (!SameNode(x, y)) return false;
+    // Equal shapes make both walks step alike: the same nodes have children and next siblings
+    // (the roots' own siblings lie outside the subtrees).
+    if (static_cast<bool>(x.first_child()) != static_cast<bool>(y.first_child())) return false;
+    if (x != a && static_cast<bool>(x.next_sibling()) != static_cast<bool>(y.next_sibling())) return false;
+  }
+  return !x && !y;
+}
+
 pugi::xml_node NextInPreorder(pugi::xml_node current, pugi::xml_node subtreeRoot) {
   if (const pugi::xml_node child = current.first_child()) return child;
   for (pugi::xml_node node = current; node && node != subtreeRoot; node = node.parent()) {

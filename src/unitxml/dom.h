@@ -51,6 +51,10 @@ bool IsElementNamed(pugi::xml_node node, std::string_view name);
 // A text or CDATA node.
 bool IsText(pugi::xml_node node);
 
+// True when both subtrees hold the same nodes with the same names, values and attributes.
+// pugixml's copy leaves out what it has no memory for; this tells a whole copy from a torn one.
+bool SameTree(pugi::xml_node a, pugi::xml_node b);
+
 // The node after current in a pre-order walk of subtreeRoot's subtree (subtreeRoot first), or
 // an empty node at its end. Walks without recursion, so deep documents cannot exhaust the stack.
 pugi::xml_node NextInPreorder(pugi::xml_node current, pugi::xml_node subtreeRoot);

@@ -1,7 +1,9 @@
 // The embedded template as data, its date stamp, and the replacement of the network unit.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 
 #include "inline_document.h"
@@ -125,6 +127,57 @@ std::string StampedTemplate() {
     text.replace(at, 10, "2026-12-09");
   }
   return text;
+}
+
+// pugixml's allocations while in scope, counted, with the one numbered failAt failing.
+class FailingAllocations {
+ public:
+  explicit FailingAllocations(int failAt) {
+    count_ = 0;
+    failAt_ = failAt;
+    pugi::set_memory_management_functions(Allocate, std::free);
+  }
+  ~FailingAllocations() { pugi::set_memory_management_functions(std::malloc, std::free); }
+  static int count() { return count_; }
+
+ private:
+  static void* Allocate(std::size_t size) { return count_++ == failAt_ ? nullptr : std::malloc(size); }
+  static inline int count_ = 0;
+  static inline int failAt_ = -1;
+};
+
+TEST_F(unitxml_NetworkUnit, EveryFailedAllocationLeavesTheDocumentWholeWithOneMessage) {
+  const std::string xml = "<Prj><E ID=\"S5\"><A/><Comp Name=\"Component\" MdlNm=\"TQ6A-NTX40\"/><B/></E></Prj>";
+  const std::string replaced = "<Prj><E ID=\"S5\"><A/>" + StampedTemplate() + "<B/></E></Prj>";
+  int allocations = 0;
+  {
+    UnitXmlTransformer transformer = Loaded(xml);
+    const FailingAllocations none(-1);
+    ASSERT_TRUE(transformer.ReplaceNetworkUnit(transformer.eqptNode));
+    allocations = FailingAllocations::count();
+  }
+  ASSERT_GT(allocations, 2);
+  std::set<std::string> keys;
+  for (int failAt = 0; failAt < allocations; ++failAt) {
+    SCOPED_TRACE(failAt);
+    UnitXmlTransformer transformer = Loaded(xml);
+    ui_.Clear();
+    bool done = false;
+    {
+      const FailingAllocations failing(failAt);
+      done = transformer.ReplaceNetworkUnit(transformer.eqptNode);
+    }
+    if (done) {
+      EXPECT_EQ(Saved(transformer), replaced);
+      EXPECT_EQ(ui_.MessageKeys(), Keys{});
+    } else {
+      ASSERT_EQ(ui_.MessageKeys().size(), 1u);
+      keys.insert(ui_.MessageKeys()[0]);
+      EXPECT_EQ(Saved(transformer), xml);  // no torn template left behind
+    }
+  }
+  // Both the template's parse and its copy into the document were made to fail.
+  EXPECT_EQ(keys, (std::set<std::string>{"MsgReplaceXmlParseFail", "MsgReplaceNodeFail"}));
 }
 
 TEST_F(unitxml_NetworkUnit, TheFirstMatchingComponentTakesTheTemplatesPlace) {
