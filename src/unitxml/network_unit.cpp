@@ -40,7 +40,8 @@ bool UnitXmlTransformer::ReplaceNetworkUnit(pugi::xml_node eqpt) {
   }
   // The deep copy into the unit-setup document takes the target's place among its siblings.
   const pugi::xml_node copy = parent.insert_copy_before(component, target);
-  if (!copy) {
+  if (!copy || !SameTree(copy, component)) {
+    if (copy) parent.remove_child(copy);  // torn for want of memory: no half template
     ShowCatalogMessage("MsgReplaceNodeFail");
     return false;
   }
