@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <unordered_set>
 
 namespace {
@@ -256,10 +257,19 @@ std::optional<std::string_view> AttributeValue(pugi::xml_node element, const cha
   return std::string_view(attribute.value());
 }
 
-bool SetAttributeValue(pugi::xml_node element, const char* name, const std::string& value) {
+void SetAttributeValue(pugi::xml_node element, const char* name, const std::string& value) {
   pugi::xml_attribute attribute = element.attribute(name);
   if (!attribute) attribute = element.append_attribute(name);
-  return attribute && attribute.set_value(value.c_str());
+  if (!attribute) throw std::bad_alloc();
+  SetValue(attribute, value);
+}
+
+void SetValue(pugi::xml_attribute attribute, const std::string& value) {
+  if (!attribute.set_value(value.c_str())) throw std::bad_alloc();
+}
+
+void SetValue(pugi::xml_node text, const std::string& value) {
+  if (!text.set_value(value.c_str())) throw std::bad_alloc();
 }
 
 bool IsElement(pugi::xml_node node) { return node.type() == pugi::node_element; }

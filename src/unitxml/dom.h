@@ -42,8 +42,13 @@ std::string SerializeXml(const pugi::xml_document& document, XmlEncoding encodin
 
 // The attribute's value when the element has the attribute; nothing otherwise ("no value").
 std::optional<std::string_view> AttributeValue(pugi::xml_node element, const char* name);
-// Creates or replaces the attribute; false when the tree refuses the write (out of memory).
-bool SetAttributeValue(pugi::xml_node element, const char* name, const std::string& value);
+// Creates or replaces the attribute. pugixml reports a write it has no memory for by a false
+// result; this throws std::bad_alloc instead, so a document is never left half changed without
+// anyone knowing.
+void SetAttributeValue(pugi::xml_node element, const char* name, const std::string& value);
+// Replaces an attribute's value or a text node's data; throws std::bad_alloc like the above.
+void SetValue(pugi::xml_attribute attribute, const std::string& value);
+void SetValue(pugi::xml_node text, const std::string& value);
 
 bool IsElement(pugi::xml_node node);
 // An element with exactly this name, compared case-sensitively over the whole name.

@@ -97,11 +97,11 @@ void UnitXmlTransformer::ReplaceModelNames(pugi::xml_node node) {
     if (IsElement(at)) {
       for (pugi::xml_attribute attribute : at.attributes()) {
         const std::string value = WithTargetModel(attribute.value());
-        if (Contains(value, kTargetModel)) attribute.set_value(value.c_str());
+        if (Contains(value, kTargetModel)) SetValue(attribute, value);
       }
     } else if (IsText(at) && *at.value() != '\0') {
       const std::string data = WithTargetModel(at.value());
-      if (Contains(data, kTargetModel)) at.set_value(data.c_str());
+      if (Contains(data, kTargetModel)) SetValue(at, data);
     }
   }
 }
@@ -139,7 +139,8 @@ void UnitXmlTransformer::RenumberDuplicateIds(pugi::xml_node eqpt, std::int64_t&
   });
   if (!repeated) return;
   for (const pugi::xml_node element : elements) {
-    if (SetAttributeValue(element, "ID", "S" + std::to_string(counter))) ++counter;
+    SetAttributeValue(element, "ID", "S" + std::to_string(counter));
+    ++counter;
   }
 }
 

@@ -1,11 +1,11 @@
 // The embedded template as data, its date stamp, and the replacement of the network unit.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
 
+#include "failing_allocations.h"
 #include "inline_document.h"
 #include "platform_double.h"
 #include "recording_user_interface.h"
@@ -128,23 +128,6 @@ std::string StampedTemplate() {
   }
   return text;
 }
-
-// pugixml's allocations while in scope, counted, with the one numbered failAt failing.
-class FailingAllocations {
- public:
-  explicit FailingAllocations(int failAt) {
-    count_ = 0;
-    failAt_ = failAt;
-    pugi::set_memory_management_functions(Allocate, std::free);
-  }
-  ~FailingAllocations() { pugi::set_memory_management_functions(std::malloc, std::free); }
-  static int count() { return count_; }
-
- private:
-  static void* Allocate(std::size_t size) { return count_++ == failAt_ ? nullptr : std::malloc(size); }
-  static inline int count_ = 0;
-  static inline int failAt_ = -1;
-};
 
 TEST_F(unitxml_NetworkUnit, EveryFailedAllocationLeavesTheDocumentWholeWithOneMessage) {
   const std::string xml = "<Prj><E ID=\"S5\"><A/><Comp Name=\"Component\" MdlNm=\"TQ6A-NTX40\"/><B/></E></Prj>";

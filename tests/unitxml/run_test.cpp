@@ -1,9 +1,11 @@
 // The run of the four steps on files: what it writes, where it stops, and the exceptions it ends.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <stdexcept>
 #include <string>
 
+#include "failing_allocations.h"
 #include "platform_double.h"
 #include "recording_user_interface.h"
 #include "test_files.h"
@@ -128,6 +130,43 @@ TEST_F(unitxml_Run, ExceptionsReleaseTheDocument) {
     EXPECT_FALSE(transformer_.eqptNode);
     EXPECT_FALSE(fs::exists(output_));
   }
+}
+
+TEST_F(unitxml_Run, NoFailedAllocationEndsInAHalfTransformedOutput) {
+  // The CPU type is long enough that its definition-file name needs memory of its own.
+  testfiles::Write(input_, "<Prj NextID=\"S9\"><Eqpt ID=\"S5\" MdlNm=\"TQ5A\"><CommIF IFNumber=\"Z_000001\"/>"
+                           "<CommIF IFNumber=\"Z_000009\"/><Comp ID=\"S6\" Name=\"Component\" MdlNm=\"TQ5A-NTX40\"/>"
+                           "<Comp ID=\"S7\" MdlNm=\"TQ5A-CPU" + std::string(100000, '6') +
+                               "\">TQ5A</Comp><Comp ID=\"S7\"/></Eqpt></Prj>");
+  int allocations = 0;
+  {
+    const FailingAllocations none(-1);
+    ASSERT_TRUE(transformer_.Run(input_, output_));
+    allocations = FailingAllocations::count();
+  }
+  const std::string expected = testfiles::Read(output_);
+  std::set<std::string> keys;
+  for (int failAt = 0; failAt < allocations; ++failAt) {
+    SCOPED_TRACE(failAt);
+    fs::remove(output_);
+    ui_.Clear();
+    bool done = false;
+    {
+      const FailingAllocations failing(failAt);
+      done = transformer_.Run(input_, output_);
+    }
+    if (done) {
+      EXPECT_EQ(testfiles::Read(output_), expected);
+      EXPECT_EQ(ui_.MessageKeys(), Keys{});
+    } else {
+      ASSERT_EQ(ui_.MessageKeys().size(), 1u);
+      keys.insert(ui_.MessageKeys()[0]);
+      EXPECT_FALSE(fs::exists(output_));
+    }
+  }
+  // The load, the template's parse and copy, and the rules' writes were each made to fail.
+  EXPECT_EQ(keys, (std::set<std::string>{"MsgXmlParseFail", "MsgReplaceXmlParseFail", "MsgReplaceNodeFail",
+                                         "MsgStdException"}));
 }
 
 TEST_F(unitxml_Run, WithoutADateThePlaceholdersReachTheOutput) {
