@@ -170,20 +170,38 @@ bool HasDistinctAttributes(pugi::xml_node element) {
   return true;
 }
 
+// Text as written may hold neither a reference pugixml would not expand nor "]]>"; a comment
+// no "--" and no final '-'; an attribute value no '<'.
+bool IsWellFormedNode(pugi::xml_node node, bool asciiReferencesOnly) {
+  const std::string_view value = node.value();
+  switch (node.type()) {
+    case pugi::node_pcdata:
+      return ReferencesAreExpandable(value, asciiReferencesOnly) && value.find("]]>") == std::string_view::npos;
+    case pugi::node_comment:
+      return value.find("--") == std::string_view::npos && (value.empty() || value.back() != '-');
+    case pugi::node_element:
+      break;
+    default:
+      return true;
+  }
+  if (node.first_attribute() && node.first_attribute().next_attribute() && !HasDistinctAttributes(node)) {
+    return false;
+  }
+  for (const pugi::xml_attribute attribute : node.attributes()) {
+    const std::string_view attributeValue = attribute.value();
+    if (!ReferencesAreExpandable(attributeValue, asciiReferencesOnly) ||
+        attributeValue.find('<') != std::string_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // The checks pugixml does not make, on a reading that keeps references as written.
 bool IsWellFormed(const pugi::xml_document& fragment, bool asciiReferencesOnly) {
   if (!HasWellFormedTopLevel(fragment)) return false;
   for (pugi::xml_node node = fragment.first_child(); node; node = NextInPreorder(node, fragment)) {
-    if (node.type() == pugi::node_pcdata && !ReferencesAreExpandable(node.value(), asciiReferencesOnly)) {
-      return false;
-    }
-    if (node.type() != pugi::node_element) continue;
-    if (node.first_attribute() && node.first_attribute().next_attribute() && !HasDistinctAttributes(node)) {
-      return false;
-    }
-    for (const pugi::xml_attribute attribute : node.attributes()) {
-      if (!ReferencesAreExpandable(attribute.value(), asciiReferencesOnly)) return false;
-    }
+    if (!IsWellFormedNode(node, asciiReferencesOnly)) return false;
   }
   return true;
 }

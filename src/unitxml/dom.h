@@ -31,7 +31,7 @@ struct ParsedXml {
 // alone would accept it: an entity reference other than the five predefined ones, a character
 // reference to something that is not an XML character (NUL among them), a second root element,
 // text or CDATA outside the root, a misplaced declaration or document type, a repeated attribute,
-// a NUL character. A legacy-encoded document may only hold character references to ASCII,
+// a NUL character, "]]>" in text, "--" in a comment, '<' in an attribute value. A legacy-encoded document may only hold character references to ASCII,
 // since anything else would have to be transcoded into its bytes.
 std::optional<ParsedXml> ParseXml(std::string_view bytes);
 
