@@ -163,6 +163,18 @@ bool HasWellFormedTopLevel(const pugi::xml_document& fragment) {
 }
 
 bool HasDistinctAttributes(pugi::xml_node element) {
+  // Elements have a handful of attributes: comparing pairs costs less than a set for each.
+  constexpr std::size_t kPairwiseUpTo = 16;
+  std::size_t count = 0;
+  for (pugi::xml_attribute a = element.first_attribute(); a && count <= kPairwiseUpTo; a = a.next_attribute()) ++count;
+  if (count <= kPairwiseUpTo) {
+    for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+      for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute()) {
+        if (std::strcmp(a.name(), b.name()) == 0) return false;
+      }
+    }
+    return true;
+  }
   std::unordered_set<std::string_view> names;
   for (const pugi::xml_attribute attribute : element.attributes()) {
     if (!names.insert(attribute.name()).second) return false;

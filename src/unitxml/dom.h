@@ -31,8 +31,9 @@ struct ParsedXml {
 // alone would accept it: an entity reference other than the five predefined ones, a character
 // reference to something that is not an XML character (NUL among them), a second root element,
 // text or CDATA outside the root, a misplaced declaration or document type, a repeated attribute,
-// a NUL character, "]]>" in text, "--" in a comment, '<' in an attribute value. A legacy-encoded document may only hold character references to ASCII,
-// since anything else would have to be transcoded into its bytes.
+// a NUL character, "]]>" in text, "--" in a comment, '<' in an attribute value. A document in a
+// legacy encoding may only hold character references to ASCII, since anything else would have
+// to be transcoded into its bytes.
 std::optional<ParsedXml> ParseXml(std::string_view bytes);
 
 // Writes the whole tree without re-indenting, in the given encoding (with its byte-order mark

@@ -26,6 +26,13 @@ std::string Utf16Be(std::u16string_view text) {
   return bytes;
 }
 
+// Twenty distinct attributes, more than are compared pairwise.
+std::string ManyAttributes() {
+  std::string attributes;
+  for (int i = 0; i < 20; ++i) attributes += " A" + std::to_string(i) + "=\"\"";
+  return attributes;
+}
+
 struct EncodingCase {
   const char* name;
   std::string bytes;
@@ -123,6 +130,7 @@ TEST(unitxml_Dom, RefusesWhatIsNotWellFormed) {
       {"document type after the root", "<Prj/><!DOCTYPE Prj>"},
       {"two document types", "<!DOCTYPE Prj><!DOCTYPE Prj><Prj/>"},
       {"repeated attribute", "<Prj A=\"1\" A=\"2\"/>"},
+      {"repeated among many attributes", "<Prj" + ManyAttributes() + " B=\"1\" C=\"\" B=\"2\"/>"},
       {"end of CDATA in text", "<Prj>a]]>b</Prj>"},
       {"double hyphen in a comment", "<Prj><!-- a -- b --></Prj>"},
       {"comment ending in a hyphen", "<Prj><!-- a ---></Prj>"},

@@ -49,7 +49,8 @@ TEST(unitxml_Template, Holds152ElementsNumberedS28ToS179) {
     ++expectedId;
   }
   EXPECT_EQ(expectedId, 180);
-  EXPECT_EQ(names, (std::map<std::string, int>{{"Comp", 1}, {"CommIFs", 1}, {"CommIF", 1}, {"Param", 1}, {"ParamItem", 148}}));
+  EXPECT_EQ(names, (std::map<std::string, int>{
+                       {"Comp", 1}, {"CommIFs", 1}, {"CommIF", 1}, {"Param", 1}, {"ParamItem", 148}}));
   const pugi::xml_node commIf = root.child("CommIFs").child("CommIF");
   EXPECT_EQ(AttributeValue(commIf, "IFNumber"), "Z_000004");
   EXPECT_EQ(AttributeValue(commIf, "MacNum"), "16");
