@@ -93,7 +93,9 @@ TEST(unitxml_Template, ParameterValues) {
       {"P_Modbus_UDP_Server_Data_Allocation_Control_2", "0x000000000100"},
   };
   for (const auto& [name, value] : expected) EXPECT_EQ(values[name], value) << name;
-  for (const auto& [name, setGet] : access) EXPECT_EQ(setGet, name == "P_Current_Status_Area" ? "Get" : "SetGet") << name;
+  for (const auto& [name, setGet] : access) {
+    EXPECT_EQ(setGet, name == "P_Current_Status_Area" ? "Get" : "SetGet") << name;
+  }
 }
 
 TEST(unitxml_DateStamp, EveryPlaceholderGetsTheLocalDate) {

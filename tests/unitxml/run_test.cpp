@@ -30,7 +30,8 @@ class unitxml_Run : public testing::Test {
 
 TEST_F(unitxml_Run, WritesTheTransformedDocument) {
   testfiles::Write(input_, "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Prj NextID=\"S9\">\r\n"
-                           "\t<Eqpt ID=\"S5\" MdlNm=\"TQ5A\"><Comp ID=\"S6\" MdlNm=\"TQ5A-CPU60\"/></Eqpt>\r\n</Prj>\r\n");
+                           "\t<Eqpt ID=\"S5\" MdlNm=\"TQ5A\"><Comp ID=\"S6\" MdlNm=\"TQ5A-CPU60\"/></Eqpt>\r\n"
+                           "</Prj>\r\n");
   EXPECT_TRUE(transformer_.Run(input_, output_));
   EXPECT_EQ(testfiles::Read(output_),
             "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><Prj NextID=\"S9\">\n"
@@ -174,7 +175,8 @@ TEST_F(unitxml_Run, WithoutADateThePlaceholdersReachTheOutput) {
   platform_.Fail(PlatformCall::Today);
   EXPECT_TRUE(transformer_.Run(input_, output_));
   EXPECT_EQ(ui_.MessageKeys(), Keys{"MsgLocalTimeFail"});
-  EXPECT_NE(testfiles::Read(output_).find("<Comp ID=\"S28\" CtDt=\"XXXX-XX-XX\" ModDt=\"XXXX-XX-XX\""), std::string::npos);
+  EXPECT_NE(testfiles::Read(output_).find("<Comp ID=\"S28\" CtDt=\"XXXX-XX-XX\" ModDt=\"XXXX-XX-XX\""),
+            std::string::npos);
 }
 
 }  // namespace

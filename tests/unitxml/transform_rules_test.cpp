@@ -99,7 +99,8 @@ TEST(unitxml_Renumbering, OnlyOnARepetitionBelowTheEquipmentFrom28Or6) {
     SCOPED_TRACE(s.plcIdentify ? s.plcIdentify : "(none)");
     const std::string identify = s.plcIdentify ? std::string(" PLCIdentify=\"") + s.plcIdentify + "\"" : "";
     UnitXmlTransformer transformer = Loaded("<Prj ID=\"S1\"><E ID=\"S5\"" + identify +
-                                            "><A ID=\"S7\"><B ID=\"S9\"/><B/></A><C ID=\"S7\"/></E><F ID=\"S7\"/></Prj>");
+                                            "><A ID=\"S7\"><B ID=\"S9\"/><B/></A><C ID=\"S7\"/></E>"
+                                            "<F ID=\"S7\"/></Prj>");
     std::int64_t counter = UnitXmlTransformer::IdStartNumber(transformer.eqptNode);
     EXPECT_EQ(counter, s.start);
     UnitXmlTransformer::RenumberDuplicateIds(transformer.eqptNode, counter);
@@ -191,7 +192,8 @@ TEST(unitxml_Transform, AppliesTheRulesInOrderWithoutANetworkUnit) {
             "<Eqpt ID=\"S5\" PLCIdentify=\"Yes\" MdlNm=\"TQ6A\">\n"
             " <CommIF ID=\"S6\" IFNumber=\"Z_000001\" MacNum=\"252\"/>\n"
             " <Param ID=\"S8\"><ParamItem ID=\"S10\" Name=\"P_Port2\"/></Param>\n"
-            " <Comp ID=\"S11\" MdlNm=\"TQ6A-CPU63\" FlNm=\"KPD_TQ6A-CPU63_Ver1_0.xml\" MajorVer=\"1\" MinorVer=\"0\"/>\n"
+            " <Comp ID=\"S11\" MdlNm=\"TQ6A-CPU63\" FlNm=\"KPD_TQ6A-CPU63_Ver1_0.xml\" MajorVer=\"1\" "
+            "MinorVer=\"0\"/>\n"
             "</Eqpt>\n</Prj>");
   EXPECT_EQ(ui.MessageKeys(), Keys{});
 }
