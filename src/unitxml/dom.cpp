@@ -218,6 +218,81 @@ bool IsWellFormed(const pugi::xml_document& fragment, bool asciiReferencesOnly) 
   return true;
 }
 
+// pugixml normalises line ends everywhere but in processing instructions and the document type;
+// XML normalises them there too. Afterwards a carriage return in the tree can only come from a
+// character reference. False without the memory for it.
+bool NormaliseLineEnds(pugi::xml_document& document) {
+  for (pugi::xml_node node = document.first_child(); node; node = NextInPreorder(node, document)) {
+    if (node.type() != pugi::node_pi && node.type() != pugi::node_doctype) continue;
+    const std::string_view value = node.value();
+    if (value.find('\r') == std::string_view::npos) continue;
+    std::string normalised;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      if (value[i] != '\r') {
+        normalised += value[i];
+      } else if (i + 1 >= value.size() || value[i + 1] != '\n') {
+        normalised += '\n';
+      }
+    }
+    if (!node.set_value(normalised.c_str())) return false;
+  }
+  return true;
+}
+
+// pugixml writes a carriage return in text as it is, and a reader would take it for a line end:
+// it has to be written as a reference. Since loading leaves no raw carriage return anywhere
+// else, every one in the output is such a character.
+class CarriageReturnEscaper final : public pugi::xml_writer {
+ public:
+  CarriageReturnEscaper(pugi::xml_writer& out, pugi::xml_encoding encoding) : out_(out), encoding_(encoding) {}
+  void write(const void* data, std::size_t size) override {
+    const std::string_view bytes(static_cast<const char*>(data), size);
+    std::string escaped;
+    escaped.reserve(size + 16);
+    if (encoding_ == pugi::encoding_utf8) {
+      for (const char c : bytes) {
+        if (c == '\r') {
+          escaped += "&#13;";
+        } else {
+          escaped += c;
+        }
+      }
+    } else {
+      // Whole code units only; pugixml writes them whole, but a torn one would wait here.
+      std::string units = carry_ + std::string(bytes);
+      carry_.clear();
+      if (units.size() % 2 != 0) {
+        carry_ = units.back();
+        units.pop_back();
+      }
+      const bool littleEndian = encoding_ == pugi::encoding_utf16_le;
+      for (std::size_t i = 0; i < units.size(); i += 2) {
+        const char low = littleEndian ? units[i] : units[i + 1];
+        const char high = littleEndian ? units[i + 1] : units[i];
+        if (low != '\r' || high != '\0') {
+          escaped.append(units, i, 2);
+          continue;
+        }
+        for (const char c : std::string_view("&#13;")) {
+          escaped += littleEndian ? c : '\0';
+          escaped += littleEndian ? '\0' : c;
+        }
+      }
+    }
+    out_.write(escaped.data(), escaped.size());
+  }
+  // Passes on a byte still waiting for the rest of its code unit (none when the output is whole).
+  void Finish() {
+    if (!carry_.empty()) out_.write(carry_.data(), carry_.size());
+    carry_.clear();
+  }
+
+ private:
+  pugi::xml_writer& out_;
+  const pugi::xml_encoding encoding_;
+  std::string carry_;
+};
+
 class StringWriter final : public pugi::xml_writer {
  public:
   explicit StringWriter(std::string& out) : out_(out) {}
@@ -240,7 +315,8 @@ std::optional<ParsedXml> ParseXml(std::string_view bytes) {
     if (!IsWellFormed(check, payload.encoding == XmlEncoding::Legacy)) return std::nullopt;
   }
   auto document = std::make_unique<pugi::xml_document>();
-  if (!document->load_buffer(payload.bytes.data(), payload.bytes.size(), kParseOptions, payload.pugiEncoding)) {
+  if (!document->load_buffer(payload.bytes.data(), payload.bytes.size(), kParseOptions, payload.pugiEncoding) ||
+      !NormaliseLineEnds(*document)) {
     return std::nullopt;
   }
   return ParsedXml{std::move(document), payload.encoding};
@@ -271,7 +347,9 @@ void WriteXml(const pugi::xml_document& document, XmlEncoding encoding, pugi::xm
       target = pugi::encoding_utf16_be;
       break;
   }
-  document.save(writer, "", flags, target);
+  CarriageReturnEscaper escaper(writer, target);
+  document.save(escaper, "", flags, target);
+  escaper.Finish();
 }
 
 std::string SerializeXml(const pugi::xml_document& document, XmlEncoding encoding) {

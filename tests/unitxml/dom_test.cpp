@@ -105,6 +105,31 @@ TEST(unitxml_Dom, ExpandsThePredefinedAndCharacterReferencesAndWritesThemBack) {
             "<Prj A=\"&lt;&amp;&quot;'A\">&lt;&amp;&gt;B\xE3\x81\x82</Prj>");
 }
 
+TEST(unitxml_Dom, CarriageReturnsOfReferencesStayCarriageReturns) {
+  const struct {
+    const char* name;
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {"utf-8", "<Prj A=\"&#13;\">a&#13;b&#xD;\r\n</Prj>", "<Prj A=\"&#13;\">a&#13;b&#13;\n</Prj>"},
+      {"utf-16le", Utf16Le(u"\uFEFF<Prj>\u3042&#13;</Prj>"), Utf16Le(u"\uFEFF<Prj>\u3042&#13;</Prj>")},
+      {"utf-16be", Utf16Be(u"\uFEFF<Prj>\u3042&#13;\u0D0D</Prj>"), Utf16Be(u"\uFEFF<Prj>\u3042&#13;\u0D0D</Prj>")},
+      // Line ends are normalised where pugixml leaves them raw, so none of them becomes a reference.
+      {"document type and instruction", "<!DOCTYPE Prj [\r\n<!ENTITY e \"v\">\r]><Prj><?pi a\r\nb\rc?></Prj>",
+       "<!DOCTYPE Prj [\n<!ENTITY e \"v\">\n]><Prj><?pi a\nb\nc?></Prj>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<ParsedXml> parsed = ParseXml(c.in);
+    ASSERT_TRUE(parsed);
+    const std::string out = SerializeXml(*parsed->document, parsed->encoding);
+    EXPECT_EQ(out, c.out);
+    const std::optional<ParsedXml> again = ParseXml(out);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(SameTree(*again->document, *parsed->document));
+  }
+}
+
 TEST(unitxml_Dom, RefusesWhatIsNotWellFormed) {
   const struct {
     const char* name;
