@@ -37,7 +37,9 @@ struct ParsedXml {
 std::optional<ParsedXml> ParseXml(std::string_view bytes);
 
 // Writes the whole tree without re-indenting, in the given encoding (with its byte-order mark
-// where it had one) and with the document's own declaration, if it has one.
+// where it had one) and with the document's own declaration, if it has one. Line ends were read
+// as XML defines them (CR LF as LF); a carriage return that came from a reference is written as
+// "&#13;", so reading the output gives the same tree.
 void WriteXml(const pugi::xml_document& document, XmlEncoding encoding, pugi::xml_writer& writer);
 std::string SerializeXml(const pugi::xml_document& document, XmlEncoding encoding);
 
