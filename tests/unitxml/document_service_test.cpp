@@ -91,9 +91,11 @@ TEST_F(unitxml_DocumentService, RootMustBePrjInExactlyThatCase) {
   }
 }
 
-TEST_F(unitxml_DocumentService, CheckRootWithoutADocument) {
+TEST_F(unitxml_DocumentService, CheckRootWithoutADocumentOrARoot) {
   EXPECT_FALSE(transformer_.CheckRoot());
-  EXPECT_EQ(ui_.MessageKeys(), Keys{"MsgXmlDocNull"});
+  transformer_.document = std::make_unique<pugi::xml_document>();
+  EXPECT_FALSE(transformer_.CheckRoot());
+  EXPECT_EQ(ui_.MessageKeys(), (Keys{"MsgXmlDocNull", "MsgXmlRootRetrievalFail"}));
 }
 
 TEST_F(unitxml_DocumentService, MalformedOrMissingFileShowsItsPath) {
