@@ -174,6 +174,19 @@ TEST(unitxml_Dom, RefusesWhatIsNotWellFormed) {
   }
 }
 
+TEST(unitxml_Dom, EveryTruncationIsRefused) {
+  const std::string whole =
+      "<?xml version=\"1.0\"?><!DOCTYPE Prj><!--a--><?p q?><Prj A=\"&amp;\">t&#65;<![CDATA[x]]><E ID=\"S5\"/></Prj>";
+  const std::string encodings[] = {whole, "\xEF\xBB\xBF" + whole,
+                                   Utf16Le(u"\uFEFF<?xml version=\"1.0\"?><Prj A=\"&amp;\">t&#65;<E ID=\"S5\"/></Prj>")};
+  for (const std::string& bytes : encodings) {
+    ASSERT_TRUE(ParseXml(bytes));
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+      EXPECT_FALSE(ParseXml(bytes.substr(0, length))) << length;
+    }
+  }
+}
+
 TEST(unitxml_Dom, AcceptsReferencesThatAreExpanded) {
   EXPECT_TRUE(ParseXml("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Prj>&#x41;&amp;</Prj>"));
   EXPECT_TRUE(ParseXml("<!DOCTYPE Prj [<!ENTITY e \"v\">]><Prj>&#x10FFFF;&#9;</Prj>"));
