@@ -84,7 +84,7 @@ CTQConverterDlg::~CTQConverterDlg() { CleanUpConversion(m_conversion); }
 void CTQConverterDlg::OnInitDialog() {
   SelectLanguage();
   ApplyUiTexts();
-  m_pathEdit->setFocus();
+  // Qt gives the first tab stop, the path field, the focus when the window appears.
 }
 
 void CTQConverterDlg::ApplyUiTexts() {

@@ -68,8 +68,6 @@ void QtUserInterface::SetBusy(bool busy) {
 }
 
 void QtUserInterface::RunModal(QDialog& window, const std::string& key) {
-  // A window owned by the disabled main window would be disabled with it.
-  window.setEnabled(true);
   const ArrowCursorWhileAnswering cursor(busy_);
   if (runModal) {
     runModal(window, key);

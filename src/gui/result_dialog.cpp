@@ -76,8 +76,6 @@ void ConversionResultDialog::OnInitDialog() {
   m_okButton->setText(CatalogText("BtnOk"));
   if (!m_message.empty()) m_messageText->setText(QString::fromStdString(m_message));
   m_pathEdit->setText(QString::fromStdString(m_outputPath));
-  m_pathEdit->setCursorPosition(0);
-  m_pathEdit->setFocus();
 }
 
 void ConversionResultDialog::CopyPathToClipboard() {

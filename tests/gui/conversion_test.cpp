@@ -109,13 +109,13 @@ class ConversionTest : public QObject {
       if (const QCursor* cursor = QGuiApplication::overrideCursor()) inside.cursor = cursor->shape();
     });
     if (ending == "refusal") {
-      steps.validateAndPrepareProject = [&, observe = steps.validateAndPrepareProject](const std::string& staged) {
+      steps.validateAndPrepareProject = [observe = steps.validateAndPrepareProject](const std::string& staged) {
         observe(staged);
         ShowCatalogMessage("MsgOnlyTQ5A");
         return false;
       };
     } else if (ending == "exception") {
-      steps.validateAndPrepareProject = [&, observe = steps.validateAndPrepareProject](const std::string& staged) -> bool {
+      steps.validateAndPrepareProject = [observe = steps.validateAndPrepareProject](const std::string& staged) -> bool {
         observe(staged);
         throw std::runtime_error("read failed");
       };
@@ -152,6 +152,7 @@ class ConversionTest : public QObject {
     dialog.show();
 
     DropConvertAndCopy(dialog, modal, input);
+    if (QTest::currentTestFailed()) return;
     const fs::path output = folder / "plant_converted.lqt";
     QCOMPARE(modal.keys(), (std::vector<std::string>{"Result", "MsgClipSuccess"}));
     QCOMPARE(modal.shown()[0].text, QString::fromStdString(output.string()));
@@ -186,6 +187,7 @@ class ConversionTest : public QObject {
     dialog.show();
 
     DropConvertAndCopy(dialog, modal, input);
+    if (QTest::currentTestFailed()) return;
     if (dialog.lastOutcome().incomplete) {
       QSKIP("the conversion chain is not complete in this build; the Convert command ends as incomplete");
     }
