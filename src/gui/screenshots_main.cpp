@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QColor>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QPixmap>
-#include <QTextStream>
 
 #include <cstdio>
 
@@ -19,11 +21,31 @@ namespace {
 // The caption the real program's message boxes carry.
 const QString kProgramName = QStringLiteral("tqconverter");
 
+// The window's content under a plain caption bar carrying its title; offscreen windows have no
+// frame of their own to show it.
+QPixmap WithCaption(QWidget& window) {
+  const QPixmap content = window.grab();
+  const QFontMetrics metrics(window.font());
+  const int bar = metrics.height() * 2;
+  QPixmap framed(content.width() + 2, content.height() + bar + 1);
+  framed.fill(QColor(0x80, 0x80, 0x80));
+  QPainter painter(&framed);
+  painter.fillRect(1, 1, content.width(), bar - 1, QColor(0xe8, 0xe8, 0xe8));
+  painter.setFont(window.font());
+  painter.setPen(Qt::black);
+  const int margin = metrics.averageCharWidth() * 2;
+  const QRect titleArea(1 + margin, 1, content.width() - 2 * margin, bar - 1);
+  painter.drawText(titleArea, Qt::AlignVCenter | Qt::AlignLeft, window.windowTitle());
+  painter.drawText(titleArea, Qt::AlignVCenter | Qt::AlignRight, QStringLiteral("\u2715"));
+  painter.drawPixmap(1, bar, content);
+  return framed;
+}
+
 bool Save(QWidget& window, const QDir& folder, const QString& name) {
   window.show();
   QApplication::processEvents();
   const QString path = folder.filePath(name);
-  if (!window.grab().save(path, "PNG")) {
+  if (!WithCaption(window).save(path, "PNG")) {
     std::fprintf(stderr, "tqconverter_screenshots: cannot write %s\n", qPrintable(path));
     return false;
   }
