@@ -4,16 +4,20 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
+#include <QtTest>
 #include <QUrl>
 
 #include <cstdlib>
 #include <stdexcept>
 
 #include "app/message_catalog.h"
+#include "gui/converter_dialog.h"
 #include "gui/qt_user_interface.h"
 #include "gui/result_dialog.h"
 #include "recording_user_interface.h"
@@ -96,4 +100,22 @@ void DropUrls(QWidget& target, const QStringList& urls) {
   if (!enter.isAccepted()) return;
   QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&target, &drop);
+}
+
+QRect TemplateRect(const QFont& font, int left, int top, int width, int height) {
+  const QFontMetrics metrics(font);
+  const int letters =
+      metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const double x = ((letters / 26 + 1) / 2) / 4.0;
+  const double y = metrics.height() / 8.0;
+  return {qRound(left * x), qRound(top * y), qRound(width * x), qRound(height * y)};
+}
+
+void DropConvertAndCopy(CTQConverterDlg& dialog, ModalRecorder& modal, const std::filesystem::path& input) {
+  modal.onResult = [](ConversionResultDialog& result) {
+    QTest::mouseClick(&Child<QPushButton>(result, "copyPathButton"), Qt::LeftButton);
+  };
+  DropUrls(dialog, {LocalUrl(input)});
+  QCOMPARE(Child<QLineEdit>(dialog, "pathEdit").text(), QString::fromStdString(input.string()));
+  QTest::mouseClick(&Child<QPushButton>(dialog, "convertButton"), Qt::LeftButton);
 }

@@ -2,9 +2,12 @@
 // chose, an empty clipboard, and a recorder of the modal windows the program opens.
 #pragma once
 
+#include <QFont>
 #include <QMessageBox>
+#include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 #include <filesystem>
 #include <functional>
@@ -17,7 +20,6 @@
 class ConversionResultDialog;
 class QDialog;
 class QtUserInterface;
-class QWidget;
 
 class GuiTestEnvironment {
  public:
@@ -69,6 +71,22 @@ class ModalRecorder {
   std::vector<ShownWindow> shown_;
 };
 
+// The child widget of that object name; a test without it cannot go on.
+template <typename Widget>
+Widget& Child(QWidget& parent, const char* name) {
+  auto* const child = parent.findChild<Widget*>(QLatin1String(name));
+  if (!child) qFatal("no child %s", name);
+  return *child;
+}
+
+// A template rectangle in pixels, worked out here from the font alone: a horizontal dialog unit
+// is a quarter of the average width of the Latin letters, a vertical one an eighth of the line.
+QRect TemplateRect(const QFont& font, int left, int top, int width, int height);
+
 // Sends a drop of the given local files (or URLs) to the widget, as the window system would.
 void DropUrls(QWidget& target, const QStringList& urls);
 QString LocalUrl(const std::filesystem::path& path);
+
+class CTQConverterDlg;
+// Drops the project on the window, presses Convert and, in the result dialog, Copy Path.
+void DropConvertAndCopy(CTQConverterDlg& dialog, ModalRecorder& modal, const std::filesystem::path& input);

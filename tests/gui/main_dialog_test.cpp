@@ -20,22 +20,6 @@ namespace {
 
 const QString kUnsupportedEnglish = QStringLiteral("Unsupported file type.\nSupported: .lqt, .lqp");
 
-// The template's units through the font's metrics, computed here from the font alone.
-QRect Expected(const QFont& font, int left, int top, int width, int height) {
-  const QFontMetrics metrics(font);
-  const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-  const double x = ((letters / 26 + 1) / 2) / 4.0;
-  const double y = metrics.height() / 8.0;
-  return {qRound(left * x), qRound(top * y), qRound(width * x), qRound(height * y)};
-}
-
-template <typename Widget>
-Widget& Child(QWidget& parent, const char* name) {
-  auto* const child = parent.findChild<Widget*>(QLatin1String(name));
-  if (!child) qFatal("no child %s", name);
-  return *child;
-}
-
 }  // namespace
 
 class MainDialogTest : public QObject {
@@ -94,19 +78,19 @@ class MainDialogTest : public QObject {
     QVERIFY2(family == "MS UI Gothic" || QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese),
              qPrintable(family));
 
-    const QSize size = Expected(font, 0, 0, 240, 160).size();
+    const QSize size = TemplateRect(font, 0, 0, 240, 160).size();
     QCOMPARE(dialog.size(), size);
     QCOMPARE(dialog.minimumSize(), size);
     QCOMPARE(dialog.maximumSize(), size);
     QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
 
-    QCOMPARE(Child<QLabel>(dialog, "staticTop").geometry(), Expected(font, 15, 15, 210, 50));
-    QCOMPARE(Child<QLabel>(dialog, "staticFile").geometry(), Expected(font, 15, 60, 210, 10));
-    QCOMPARE(Child<QLineEdit>(dialog, "pathEdit").geometry(), Expected(font, 15, 80, 145, 18));
-    QCOMPARE(Child<QPushButton>(dialog, "browseButton").geometry(), Expected(font, 160, 80, 50, 18));
-    QCOMPARE(Child<QPushButton>(dialog, "convertButton").geometry(), Expected(font, 80, 120, 50, 22));
-    QCOMPARE(Child<QPushButton>(dialog, "closeButton").geometry(), Expected(font, 160, 120, 50, 22));
+    QCOMPARE(Child<QLabel>(dialog, "staticTop").geometry(), TemplateRect(font, 15, 15, 210, 50));
+    QCOMPARE(Child<QLabel>(dialog, "staticFile").geometry(), TemplateRect(font, 15, 60, 210, 10));
+    QCOMPARE(Child<QLineEdit>(dialog, "pathEdit").geometry(), TemplateRect(font, 15, 80, 145, 18));
+    QCOMPARE(Child<QPushButton>(dialog, "browseButton").geometry(), TemplateRect(font, 160, 80, 50, 18));
+    QCOMPARE(Child<QPushButton>(dialog, "convertButton").geometry(), TemplateRect(font, 80, 120, 50, 22));
+    QCOMPARE(Child<QPushButton>(dialog, "closeButton").geometry(), TemplateRect(font, 160, 120, 50, 22));
 
     QVERIFY(Child<QLineEdit>(dialog, "pathEdit").isReadOnly());
     QVERIFY(Child<QLabel>(dialog, "staticTop").wordWrap());

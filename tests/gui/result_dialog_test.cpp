@@ -20,21 +20,6 @@
 
 namespace {
 
-QRect Expected(const QFont& font, int left, int top, int width, int height) {
-  const QFontMetrics metrics(font);
-  const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-  const double x = ((letters / 26 + 1) / 2) / 4.0;
-  const double y = metrics.height() / 8.0;
-  return {qRound(left * x), qRound(top * y), qRound(width * x), qRound(height * y)};
-}
-
-template <typename Widget>
-Widget& Child(QWidget& parent, const char* name) {
-  auto* const child = parent.findChild<Widget*>(QLatin1String(name));
-  if (!child) qFatal("no child %s", name);
-  return *child;
-}
-
 QString ClipboardText() { return QGuiApplication::clipboard()->text(); }
 
 void PressCopy(ConversionResultDialog& dialog) {
@@ -99,20 +84,20 @@ class ResultDialogTest : public QObject {
     ConversionResultDialog dialog("/p/a_converted.lqt", "Conversion succeeded.");
     const QFont font = dialog.font();
     QCOMPARE(font.pointSize(), 9);
-    const QSize size = Expected(font, 0, 0, 200, 120).size();
+    const QSize size = TemplateRect(font, 0, 0, 200, 120).size();
     QCOMPARE(dialog.size(), size);
     QCOMPARE(dialog.minimumSize(), size);
     QCOMPARE(dialog.maximumSize(), size);
     // The message wraps inside the window rather than running past its right edge.
     const QRect message = Child<QLabel>(dialog, "messageText").geometry();
-    QCOMPARE(message.topLeft(), Expected(font, 20, 15, 0, 0).topLeft());
-    QCOMPARE(message.height(), Expected(font, 0, 0, 0, 16).height());
+    QCOMPARE(message.topLeft(), TemplateRect(font, 20, 15, 0, 0).topLeft());
+    QCOMPARE(message.height(), TemplateRect(font, 0, 0, 0, 16).height());
     QVERIFY(message.right() < size.width());
     QVERIFY(Child<QLabel>(dialog, "messageText").wordWrap());
-    QCOMPARE(Child<QLabel>(dialog, "pathLabel").geometry(), Expected(font, 20, 40, 100, 10));
-    QCOMPARE(Child<QLineEdit>(dialog, "pathEdit").geometry(), Expected(font, 20, 55, 115, 18));
-    QCOMPARE(Child<QPushButton>(dialog, "copyPathButton").geometry(), Expected(font, 135, 55, 50, 18));
-    QCOMPARE(Child<QPushButton>(dialog, "okButton").geometry(), Expected(font, 75, 85, 50, 22));
+    QCOMPARE(Child<QLabel>(dialog, "pathLabel").geometry(), TemplateRect(font, 20, 40, 100, 10));
+    QCOMPARE(Child<QLineEdit>(dialog, "pathEdit").geometry(), TemplateRect(font, 20, 55, 115, 18));
+    QCOMPARE(Child<QPushButton>(dialog, "copyPathButton").geometry(), TemplateRect(font, 135, 55, 50, 18));
+    QCOMPARE(Child<QPushButton>(dialog, "okButton").geometry(), TemplateRect(font, 75, 85, 50, 22));
     QVERIFY(Child<QPushButton>(dialog, "okButton").isDefault());
   }
 
