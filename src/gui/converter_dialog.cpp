@@ -36,7 +36,8 @@ QLabel* MakeStaticText(QWidget* parent, const char* objectName) {
 }  // namespace
 
 CTQConverterDlg::CTQConverterDlg(ConversionSteps steps, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // An application window rather than a dialog window, so that it has its own task-bar entry.
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_staticTop(MakeStaticText(this, "staticTop")),
       m_staticFile(MakeStaticText(this, "staticFile")),
@@ -96,12 +97,14 @@ void CTQConverterDlg::ApplyUiTexts() {
   m_closeButton->setText(CatalogText("BtnCancel"));
 }
 
-void CTQConverterDlg::SetPathIfAdmitted(const QString& path) {
-  if (CheckProjectExtension(path.toStdString())) {
+bool CTQConverterDlg::SetPathIfAdmitted(const QString& path) {
+  const bool admitted = CheckProjectExtension(path.toStdString());
+  if (admitted) {
     m_pathEdit->setText(path);
   } else {
-    m_pathEdit->clear();
+    m_pathEdit->clear();  // a refused file also discards the earlier choice
   }
+  return admitted;
 }
 
 void CTQConverterDlg::OnDropFiles(const QList<QUrl>& files) {
@@ -109,13 +112,7 @@ void CTQConverterDlg::OnDropFiles(const QList<QUrl>& files) {
   // The path is taken whole: the Convert command refuses one that is too long with its message.
   const QString path = QDir::toNativeSeparators(files.first().toLocalFile());
   if (path.isEmpty()) return;  // not a file of this machine
-  const bool admitted = CheckProjectExtension(path.toStdString());
-  if (!admitted) {
-    m_pathEdit->clear();
-    return;
-  }
-  m_pathEdit->setText(path);
-  qCDebug(lcDialog) << ">>> File drag-and-drop processed successfully";
+  if (SetPathIfAdmitted(path)) qCDebug(lcDialog) << ">>> File drag-and-drop processed successfully";
 }
 
 void CTQConverterDlg::OnBrowse() {

@@ -50,14 +50,15 @@ class CTQConverterDlg : public QDialog {
 
  private:
   void OnInitDialog();
-  void SetPathIfAdmitted(const QString& path);
+  // Shows the path if its extension is admitted, else empties the field (after the message).
+  bool SetPathIfAdmitted(const QString& path);
 
-  QLabel* m_staticTop;
-  QLabel* m_staticFile;
-  QLineEdit* m_pathEdit;
-  QPushButton* m_browseButton;
-  QPushButton* m_convertButton;
-  QPushButton* m_closeButton;
+  QLabel* const m_staticTop;
+  QLabel* const m_staticFile;
+  QLineEdit* const m_pathEdit;
+  QPushButton* const m_browseButton;
+  QPushButton* const m_convertButton;
+  QPushButton* const m_closeButton;
   ConversionState m_conversion;  // m_workDir and UnitSetupSlot of the conversion under way
   const ConversionSteps m_steps;
   QtUserInterface m_ui;

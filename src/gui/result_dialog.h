@@ -30,9 +30,9 @@ class ConversionResultDialog : public QDialog {
   const std::string m_outputPath;
   const std::string m_message;
   const ClipboardWriter m_writeClipboard;
-  QLabel* m_messageText;
-  QLabel* m_pathLabel;
-  QLineEdit* m_pathEdit;
-  QPushButton* m_copyButton;
-  QPushButton* m_okButton;
+  QLabel* const m_messageText;
+  QLabel* const m_pathLabel;
+  QLineEdit* const m_pathEdit;
+  QPushButton* const m_copyButton;
+  QPushButton* const m_okButton;
 };

@@ -147,6 +147,12 @@ class MainDialogTest : public QObject {
     QCOMPARE(field.text(), QString());
     QCOMPARE(modal.keys(), (std::vector<std::string>{"MsgUnsupportedExt"}));
 
+    // A long path is taken whole, not cut at 259 characters; Convert refuses it with its message.
+    const auto deep = folder / std::string(150, 'd') / (std::string(150, 'p') + ".lqt");
+    DropUrls(dialog, {LocalUrl(deep)});
+    QCOMPARE(field.text(), QString::fromStdString(deep.string()));
+    QVERIFY(field.text().size() > 300);
+
     // Something that is not a file of this machine is no path: ignored, silently.
     DropUrls(dialog, {LocalUrl(folder / "f.lqt")});
     modal.Clear();
