@@ -41,7 +41,7 @@ std::filesystem::path MakePrivateFolder(const std::string& parent) {
 
 GuiTestEnvironment::GuiTestEnvironment(std::string nation)
     : parent_(TemporaryParent()), folder_(MakePrivateFolder(parent_)) {
-  platform.nationCode = std::move(nation);
+  platform_.nationCode = std::move(nation);
   CurrentLanguage() = "EN";
   QGuiApplication::clipboard()->clear();
 }

@@ -29,13 +29,12 @@ class GuiTestEnvironment {
   GuiTestEnvironment& operator=(const GuiTestEnvironment&) = delete;
 
   const std::filesystem::path& folder() const { return folder_; }
+  PlatformDouble& platform() { return platform_; }
 
  private:
   std::string parent_;
-  std::filesystem::path folder_;
-
- public:
-  PlatformDouble platform;
+  std::filesystem::path folder_;  // the private TMPDIR, made before anything looks for it
+  PlatformDouble platform_;
 };
 
 // One modal window as the user would have seen it.

@@ -56,7 +56,7 @@ class MainDialogTest : public QObject {
     QFETCH(QString, top);
     QFETCH(QString, file);
     QFETCH(QStringList, buttons);
-    env_->platform.nationCode = nation.toStdString();
+    env_->platform().nationCode = nation.toStdString();
     CurrentLanguage() = nation.toUpper() == "JP" ? "EN" : "JP";  // the dialog must choose it itself
 
     CTQConverterDlg dialog;
