@@ -13,10 +13,7 @@ namespace {
 
 using Keys = std::vector<std::string>;
 
-// The source tree as the build names it; the test environment may not carry it.
-std::string SourceFile(const std::string& relative) {
-  return testfiles::Read(std::filesystem::path(TQ_PROJECT_SOURCE_DIR) / relative);
-}
+std::string SourceFile(const std::string& relative) { return testfiles::Read(testfiles::Source(relative)); }
 
 std::string Golden(const std::string& name) { return SourceFile("tests/project/golden/" + name); }
 
