@@ -21,7 +21,15 @@ std::string Data(Kind kind, std::size_t size) {
   return {};
 }
 
-class ImplodeRoundTrip : public testing::TestWithParam<std::tuple<Kind, std::uint32_t, std::uint32_t>> {};
+using Parameters = std::tuple<Kind, std::uint32_t, std::uint32_t>;
+
+std::string ParameterName(const testing::TestParamInfo<Parameters>& info) {
+  static const char* const kKinds[] = {"Random", "Repetitive", "Text"};
+  return std::string(kKinds[static_cast<int>(std::get<0>(info.param))]) + "Mode" +
+         std::to_string(std::get<1>(info.param)) + "Dictionary" + std::to_string(std::get<2>(info.param));
+}
+
+class ImplodeRoundTrip : public testing::TestWithParam<Parameters> {};
 
 TEST_P(ImplodeRoundTrip, ExpandsToTheInput) {
   const auto [kind, literalMode, dictionarySize] = GetParam();
@@ -44,12 +52,7 @@ TEST_P(ImplodeRoundTrip, ExpandsToTheInput) {
 INSTANTIATE_TEST_SUITE_P(AllModes, ImplodeRoundTrip,
                          testing::Combine(testing::Values(Kind::Random, Kind::Repetitive, Kind::Text),
                                           testing::Values(0u, 1u), testing::Values(1024u, 2048u, 4096u)),
-                         [](const auto& info) {
-                           static const char* const kinds[] = {"Random", "Repetitive", "Text"};
-                           return std::string(kinds[static_cast<int>(std::get<0>(info.param))]) + "Mode" +
-                                  std::to_string(std::get<1>(info.param)) + "Dictionary" +
-                                  std::to_string(std::get<2>(info.param));
-                         });
+                         ParameterName);
 
 TEST(ImplodeRoundTripShapes, CompressesWhatRepeats) {
   // Not a speed or ratio target, just proof that matches are used at all block positions.
