@@ -116,7 +116,11 @@ class Encoder {
       heads[h] = static_cast<std::uint16_t>(total);
     }
     for (std::uint32_t p = last + 1; p-- > first;) {
-      work_.sortedPositions[--heads[PairHash(p)]] = static_cast<std::uint16_t>(p);
+      const std::uint32_t index = --heads[PairHash(p)];
+      work_.sortedPositions[index] = static_cast<std::uint16_t>(p);
+      work_.sortedPrefixes[index] = Prefix(p);
+      work_.sortedPrefixesNext[index] = Prefix(p + 8);
+      work_.sortedIndexOf[p] = static_cast<std::uint16_t>(index);
     }
   }
 
@@ -165,6 +169,13 @@ class Encoder {
  private:
   std::uint32_t PairHash(const std::uint32_t p) const { return 4u * window_[p] + 5u * window_[p + 1]; }
 
+  // The eight bytes from p, the first in the low byte.
+  std::uint64_t Prefix(const std::uint32_t p) const {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, window_ + p, sizeof bytes);
+    return bytes;
+  }
+
   void PutLiteral(const std::uint32_t p) {
     const std::uint32_t byte = window_[p];
     out_.Put(work_.symbolBits[byte], work_.symbolCodes[byte]);
@@ -181,11 +192,11 @@ class Encoder {
     out_.Put(lowBits, distance_ & (length == 2 ? 3u : dictionaryMask_));
   }
 
-  // Bytes equal at q and c from the third on (the first two are known equal), at most 516.
-  std::uint32_t MatchLength(const std::uint32_t q, const std::uint32_t c) const {
+  // Bytes equal at q and c, at most 516, of which the first `known` are known to be equal.
+  std::uint32_t MatchLength(const std::uint32_t q, const std::uint32_t c, std::uint32_t known) const {
     const std::uint8_t* const a = window_ + q;
     const std::uint8_t* const b = window_ + c;
-    std::uint32_t n = 2;
+    std::uint32_t n = known;
     while (n + 8 <= kLongestMatch) {
       std::uint64_t x;
       std::uint64_t y;
@@ -228,22 +239,46 @@ class Encoder {
     work_.hashHeads[hash] = static_cast<std::uint16_t>(index);
     // The byte just before c is never a match start; c itself ends every group's scan.
     const std::uint32_t limit = c - 1;
-    std::uint32_t q = sorted[index];
-    if (q >= limit) return 0;
+    std::uint32_t end = work_.sortedIndexOf[c];
+    if (end > index && sorted[end - 1] == limit) --end;
+    if (index >= end) return 0;
 
-    // Oldest first; two byte comparisons reject most candidates before a string comparison.
+    // Oldest first. A candidate counts when it is at least as long as the best so far, so among
+    // equally long ones the most recent wins. The sixteen bytes kept beside each candidate tell
+    // whether it agrees with the current string in the best's length, without touching the
+    // window; most candidates are passed over four at a time.
+    const std::uint64_t* const prefixes = work_.sortedPrefixes;
+    const std::uint64_t* const prefixesNext = work_.sortedPrefixesNext;
+    const std::uint64_t prefix = Prefix(c);
+    const std::uint64_t prefixNext = Prefix(c + 8);
+    std::uint32_t q = 0;
     std::uint32_t best = 1;
+    std::uint64_t mask = 0xFF;
+    std::uint64_t maskNext = 0;
+    const auto reaches = [&](const std::uint32_t i) {
+      return (((prefixes[i] ^ prefix) & mask) | ((prefixesNext[i] ^ prefixNext) & maskNext)) == 0;
+    };
     for (;;) {
-      if (w[q + best - 1] == w[c + best - 1] && w[q] == w[c]) {
-        const std::uint32_t length = MatchLength(q, c);
-        if (length >= best) {
-          best = length;
-          distance_ = c - q - 1;
-        }
-        if (best > 10) break;
+      while (index + 4 <= end && !(reaches(index) | reaches(index + 1) | reaches(index + 2) | reaches(index + 3))) {
+        index += 4;
       }
-      q = sorted[++index];
-      if (q >= limit) return best >= 2 ? best : 0;
+      while (index < end && !reaches(index)) ++index;
+      if (index == end) return best >= 2 ? best : 0;
+      q = sorted[index];
+      const std::uint64_t difference = prefixes[index] ^ prefix;
+      const std::uint64_t differenceNext = prefixesNext[index] ^ prefixNext;
+      const std::uint32_t length =
+          difference != 0       ? static_cast<std::uint32_t>(__builtin_ctzll(difference)) / 8
+          : differenceNext != 0 ? 8 + static_cast<std::uint32_t>(__builtin_ctzll(differenceNext)) / 8
+                                : MatchLength(q, c, 16);
+      if (length >= 2) {
+        best = length;
+        distance_ = c - q - 1;
+        if (best > 10) break;
+        mask = best >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * best)) - 1;
+        maskNext = best > 8 ? (std::uint64_t{1} << (8 * (best - 8))) - 1 : 0;
+      }
+      ++index;
     }
     if (best == kLongestMatch || sorted[index + 1] >= limit) return best;
 

@@ -37,6 +37,12 @@ struct ImplodeWorkArea {
   std::uint16_t hashHeads[implode::kPairHashCount];
   // Window offsets of the indexed positions, grouped by pair hash, ascending within a group.
   std::uint16_t sortedPositions[implode::kWindowSize];
+  // The sixteen window bytes at each sorted position, side by side, so that a search sees how far
+  // a candidate agrees with the current string without touching the window.
+  std::uint64_t sortedPrefixes[implode::kWindowSize];
+  std::uint64_t sortedPrefixesNext[implode::kWindowSize];
+  // Per indexed window offset, its index in the sorted positions: where a search's candidates end.
+  std::uint16_t sortedIndexOf[implode::kWindowSize];
   // Header and code bits waiting to leave.
   std::uint8_t output[kImplodeWriteSize + 2];
   // Dictionary, carried lookahead and the current block; 8 bytes past the spare area let the
