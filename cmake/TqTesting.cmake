@@ -8,7 +8,9 @@ function(tq_add_gtest name)
   target_link_libraries(${name} PRIVATE tqtestsupport tqcore GTest::gtest)
   set(tmp ${CMAKE_BINARY_DIR}/test-tmp/${name})
   file(MAKE_DIRECTORY ${tmp})
+  # One variable only: discovery splits a list of them. The source and build folders reach
+  # the tests as compile definitions of tqtestsupport instead.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "TMPDIR=${tmp};TQ_SOURCE_DIR=${PROJECT_SOURCE_DIR};TQ_BINARY_DIR=${PROJECT_BINARY_DIR};LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+    PROPERTIES ENVIRONMENT "TMPDIR=${tmp}")
 endfunction()

@@ -10,7 +10,8 @@ namespace {
 // Names taken one after another this often mean something keeps taking them; give up.
 constexpr int kPublishAttempts = 100;
 
-// An empty file of our own beside the output, hidden by its leading dot.
+}  // namespace
+
 std::string CreateTemporaryBeside(const std::string& outputPath) {
   const auto slash = outputPath.find_last_of(kPathSeparator);
   const std::string folder = slash == std::string::npos ? std::string() : outputPath.substr(0, slash + 1);
@@ -26,8 +27,6 @@ std::string CreateTemporaryBeside(const std::string& outputPath) {
   }
   return {};
 }
-
-}  // namespace
 
 bool CopyFileSynced(const std::string& from, const std::string& to) {
   auto in = platform::OpenForReading(platform::PathFromUtf8(from));

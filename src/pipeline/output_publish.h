@@ -11,5 +11,9 @@
 bool PublishOutput(const std::string& mergedPath, bool packed, const std::string& inputPath,
                    std::string& outputPath, const ConversionSteps& steps);
 
+// Creates an empty file of our own beside the target, hidden by a leading dot, and returns its
+// path; empty when the folder refuses it.
+std::string CreateTemporaryBeside(const std::string& targetPath);
+
 // Copies a file's bytes into a target (created or emptied), synced and checked to the end.
 bool CopyFileSynced(const std::string& from, const std::string& to);

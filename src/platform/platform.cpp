@@ -43,18 +43,22 @@ std::size_t Utf16Length(std::string_view utf8) {
   return units;
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
-  auto file = OpenForReading(path);
-  if (!file) return std::nullopt;
-  std::string bytes;
-  bytes.resize(static_cast<std::size_t>(file->Size()));
+std::string ReadUpTo(InputFile& file, std::size_t length) {
+  std::string bytes(length, '\0');
   std::size_t have = 0;
-  while (have < bytes.size()) {
-    const std::size_t got = file->Read(bytes.data() + have, bytes.size() - have);
+  while (have < length) {
+    const std::size_t got = file.Read(bytes.data() + have, length - have);
     if (got == 0) break;
     have += got;
   }
   bytes.resize(have);
+  return bytes;
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path) {
+  auto file = OpenForReading(path);
+  if (!file) return std::nullopt;
+  std::string bytes = ReadUpTo(*file, static_cast<std::size_t>(file->Size()));
   char more[4096];
   for (std::size_t got; (got = file->Read(more, sizeof more)) != 0;) bytes.append(more, got);
   return bytes;

@@ -165,6 +165,8 @@ std::string PathToUtf8(const fs::path& path);
 // Number of UTF-16 code units of a UTF-8 string (invalid bytes count as one unit each).
 std::size_t Utf16Length(std::string_view utf8);
 
+// Reads up to length bytes from the current position; fewer only at the end of the file.
+std::string ReadUpTo(InputFile& file, std::size_t length);
 // Reads a whole file; nothing when it cannot be opened. Throws FileError on a read error.
 std::optional<std::string> ReadWholeFile(const fs::path& path);
 // Writes bytes to a file (created or emptied), checked to the end.

@@ -10,7 +10,7 @@ class CTQPropertyData {
   virtual ~CTQPropertyData() = default;
 
   // Decodes the hex text into bytes (replacing earlier ones). False after MsgIOTableEmpty when
-  // the text is empty; false without a message when it yields no byte.
+  // the text is empty or yields no byte.
   bool DecodeHexText();
 
   // Writes the hex text and the bytes to the two working files, expands the bytes into xmlPath

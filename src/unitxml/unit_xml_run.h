@@ -16,3 +16,8 @@ inline constexpr std::uint64_t kUnitSetupExpansionLimit = 209715200;
 bool TransformUnitXml(std::string_view hexText, std::span<const std::uint8_t> bytes,
                       const std::filesystem::path& binTextBeforePath,
                       const std::filesystem::path& binBeforePath, const std::filesystem::path& xmlPath);
+// The same with a chosen expansion limit in bytes.
+bool TransformUnitXml(std::string_view hexText, std::span<const std::uint8_t> bytes,
+                      const std::filesystem::path& binTextBeforePath,
+                      const std::filesystem::path& binBeforePath, const std::filesystem::path& xmlPath,
+                      std::uint64_t expansionLimit);

@@ -32,10 +32,9 @@ std::string Read(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::filesystem::path Source(std::string_view relative) {
-  const char* root = std::getenv("TQ_SOURCE_DIR");
-  return std::filesystem::path(root ? root : ".") / relative;
-}
+std::filesystem::path Source(std::string_view relative) { return std::filesystem::path(TQ_SOURCE_DIR) / relative; }
+
+std::filesystem::path BinaryFolder() { return TQ_BINARY_DIR; }
 
 std::vector<std::string> List(const std::filesystem::path& folder) {
   std::vector<std::string> names;

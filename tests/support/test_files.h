@@ -16,6 +16,8 @@ void Write(const std::filesystem::path& path, std::string_view bytes);
 std::string Read(const std::filesystem::path& path);
 // The file in the source tree, e.g. Source("samples/plant.lqt").
 std::filesystem::path Source(std::string_view relative);
+// The build folder, where tqconv and the tools are.
+std::filesystem::path BinaryFolder();
 // Names of the entries of a folder, sorted.
 std::vector<std::string> List(const std::filesystem::path& folder);
 

@@ -1,0 +1,16 @@
+// The one-line JSON report of tqconv convert --json.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/console_user_interface.h"
+
+// A JSON string literal; bytes that are not valid UTF-8 become U+FFFD, so the line is always
+// valid UTF-8 whatever a file name holds.
+std::string JsonString(std::string_view text);
+
+std::string ConversionJsonLine(std::string_view input, bool ok, const std::optional<std::string>& output,
+                               const std::vector<ShownMessage>& messages);

@@ -1,0 +1,76 @@
+#include "project/unit_setup_round_trip.h"
+
+#include <cstdio>
+
+#include "app/user_interface.h"
+#include "implode/packed_file.h"
+#include "project/hex_dump.h"
+#include "project/merge.h"
+#include "platform/platform.h"
+
+namespace {
+
+using platform::PathFromUtf8;
+
+// Reads the hex dump back; false after its message.
+bool ReadHexDumpBack(const std::string& path, std::string& unitHexAfter) {
+  auto file = platform::OpenForReading(PathFromUtf8(path));
+  if (!file) {
+    ShowCatalogMessage("MsgOpenProcessedFileFail");
+    return false;
+  }
+  const std::uint64_t length = file->Size();
+  if (length == 0) {
+    ShowCatalogMessage("MsgProcessedFileEmpty");
+    return false;
+  }
+  std::string bytes = platform::ReadUpTo(*file, static_cast<std::size_t>(length));
+  file.reset();
+  if (bytes.size() < length) {
+    ShowCatalogMessage("MsgFileReadIncomplete");
+    return false;
+  }
+  unitHexAfter = std::move(bytes);
+  return true;
+}
+
+}  // namespace
+
+bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string& path,
+                      const std::string& ioDataHex, const std::string& settingsDataHex,
+                      const std::string& configLine, std::string& unitHexAfter, std::string& mergedPath) {
+  if (!slot) {
+    ShowCatalogMessage("MsgUnitSetupDataNull");
+    return false;
+  }
+  const std::string binTextBefore = path + ".binText_before";
+  const std::string binBefore = path + ".bin_before";
+  const std::string xml = path + ".xml";
+  const std::string binAfter = path + ".bin_after";
+  const std::string binTextAfter = path + ".binText_after";
+
+  if (!slot->DecodeHexText()) return false;
+  if (!slot->TransformUnitXml(binTextBefore, binBefore, xml)) return false;
+  if (!PackProjectFile(PathFromUtf8(xml + ".out.xml"), PathFromUtf8(binAfter))) {
+    ShowCatalogMessage("MsgCompressFail");
+    return false;
+  }
+  if (!WriteHexDumpFile(binAfter, binTextAfter)) return false;
+  if (!ReadHexDumpBack(binTextAfter, unitHexAfter)) return false;
+
+  const std::string merged = path + ".merged.lqt";
+  auto input = platform::OpenForReading(PathFromUtf8(path));
+  auto output = input ? platform::CreateForWriting(PathFromUtf8(merged)) : nullptr;
+  if (!output) {
+    ShowCatalogMessage("MsgMergeFail");
+    return false;
+  }
+  const bool mergedOk = MergeProject(*input, *output, ioDataHex, unitHexAfter, settingsDataHex, configLine);
+  // A merged file that did not reach the disk whole is a failed merge too.
+  if (!output->Close() || !mergedOk) {
+    ShowCatalogMessage("MsgMergeFail");
+    return false;
+  }
+  mergedPath = merged;
+  return true;
+}

@@ -1,0 +1,338 @@
+#include "unitxml/dom.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+
+namespace {
+
+// The whole document as nodes: whitespace-only text, declaration, comments, processing
+// instructions and the document type included. Character and the five predefined entity
+// references are expanded; nothing else is (pugixml reads no DTD and fetches nothing).
+constexpr unsigned kParseOptions = pugi::parse_full | pugi::parse_ws_pcdata;
+// The same reading with references left as written and text outside the root kept, so that
+// what pugixml would accept silently can be checked before the real parse.
+constexpr unsigned kCheckOptions = (kParseOptions & ~pugi::parse_escapes) | pugi::parse_fragment;
+
+bool StartsWith(std::string_view bytes, std::string_view prefix) {
+  return bytes.substr(0, prefix.size()) == prefix;
+}
+
+bool IsXmlWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool IsWhitespaceOnly(std::string_view text) {
+  for (const char c : text) {
+    if (!IsXmlWhitespace(c)) return false;
+  }
+  return true;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// The encoding named in an 8-bit document's declaration; empty when there is none.
+std::string_view DeclaredEncoding(std::string_view bytes) {
+  if (!StartsWith(bytes, "<?xml") || bytes.size() < 6 || !IsXmlWhitespace(bytes[5])) return {};
+  const std::size_t end = bytes.find("?>");
+  if (end == std::string_view::npos) return {};
+  const std::string_view declaration = bytes.substr(5, end - 5);
+  const std::size_t at = declaration.find("encoding");
+  if (at == std::string_view::npos) return {};
+  std::size_t i = at + 8;
+  while (i < declaration.size() && IsXmlWhitespace(declaration[i])) ++i;
+  if (i >= declaration.size() || declaration[i] != '=') return {};
+  ++i;
+  while (i < declaration.size() && IsXmlWhitespace(declaration[i])) ++i;
+  if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\'')) return {};
+  const std::size_t close = declaration.find(declaration[i], i + 1);
+  if (close == std::string_view::npos) return {};
+  return declaration.substr(i + 1, close - i - 1);
+}
+
+struct Payload {
+  XmlEncoding encoding;
+  pugi::xml_encoding pugiEncoding;
+  std::string_view bytes;  // without the byte-order mark
+};
+
+Payload DetectEncoding(std::string_view bytes) {
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) return {XmlEncoding::Utf8WithBom, pugi::encoding_utf8, bytes.substr(3)};
+  if (StartsWith(bytes, "\xFF\xFE")) return {XmlEncoding::Utf16LeWithBom, pugi::encoding_utf16_le, bytes.substr(2)};
+  if (StartsWith(bytes, "\xFE\xFF")) return {XmlEncoding::Utf16BeWithBom, pugi::encoding_utf16_be, bytes.substr(2)};
+  // Without a mark, a document in UTF-16 still begins with '<'.
+  if (StartsWith(bytes, std::string_view("<\0", 2))) return {XmlEncoding::Utf16Le, pugi::encoding_utf16_le, bytes};
+  if (StartsWith(bytes, std::string_view("\0<", 2))) return {XmlEncoding::Utf16Be, pugi::encoding_utf16_be, bytes};
+  const std::string_view declared = DeclaredEncoding(bytes);
+  // Read as UTF-8, any 8-bit encoding keeps its bytes: markup is ASCII and pugixml copies
+  // every other byte as it is.
+  const bool legacy = !declared.empty() && !EqualsIgnoringAsciiCase(declared, "UTF-8");
+  return {legacy ? XmlEncoding::Legacy : XmlEncoding::Utf8, pugi::encoding_utf8, bytes};
+}
+
+bool IsUtf16(XmlEncoding encoding) {
+  return encoding == XmlEncoding::Utf16LeWithBom || encoding == XmlEncoding::Utf16BeWithBom ||
+         encoding == XmlEncoding::Utf16Le || encoding == XmlEncoding::Utf16Be;
+}
+
+// pugixml ends a string at NUL, which would silently cut the document.
+bool HoldsNul(const Payload& payload) {
+  if (!IsUtf16(payload.encoding)) return payload.bytes.find('\0') != std::string_view::npos;
+  if (payload.bytes.size() % 2 != 0) return true;  // a torn code unit
+  for (std::size_t i = 0; i < payload.bytes.size(); i += 2) {
+    if (payload.bytes[i] == '\0' && payload.bytes[i + 1] == '\0') return true;
+  }
+  return false;
+}
+
+bool IsXmlChar(std::uint32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+         (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+int DigitValue(char c, bool hex) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (hex && c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (hex && c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// True when every '&' of the raw text starts a reference that pugixml expands to what it means:
+// one of the five predefined entities or a character reference to an XML character (to ASCII
+// only when asciiOnly). pugixml would keep any other '&' as text and write it back as "&amp;".
+bool ReferencesAreExpandable(std::string_view raw, bool asciiOnly) {
+  for (std::size_t at = raw.find('&'); at != std::string_view::npos; at = raw.find('&', at + 1)) {
+    const std::string_view rest = raw.substr(at + 1);
+    const std::size_t semicolon = rest.find(';');
+    if (semicolon == std::string_view::npos) return false;
+    const std::string_view name = rest.substr(0, semicolon);
+    if (name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos") continue;
+    if (name.size() < 2 || name[0] != '#') return false;
+    const bool hex = name[1] == 'x';
+    const std::string_view digits = name.substr(hex ? 2 : 1);
+    if (digits.empty()) return false;
+    std::uint32_t code = 0;
+    for (const char c : digits) {
+      const int digit = DigitValue(c, hex);
+      if (digit < 0) return false;
+      code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+      if (code > 0x10FFFF) return false;
+    }
+    if (!IsXmlChar(code) || (asciiOnly && code > 0x7F)) return false;
+  }
+  return true;
+}
+
+// One root element; around it only the declaration (first), one document type (before the root),
+// comments, processing instructions and whitespace.
+bool HasWellFormedTopLevel(const pugi::xml_document& fragment) {
+  bool first = true;
+  bool root = false;
+  bool doctype = false;
+  for (const pugi::xml_node node : fragment.children()) {
+    switch (node.type()) {
+      case pugi::node_declaration:
+        if (!first) return false;
+        break;
+      case pugi::node_doctype:
+        if (root || doctype) return false;
+        doctype = true;
+        break;
+      case pugi::node_element:
+        if (root) return false;
+        root = true;
+        break;
+      case pugi::node_comment:
+      case pugi::node_pi:
+        break;
+      case pugi::node_pcdata:
+        if (!IsWhitespaceOnly(node.value())) return false;
+        break;
+      default:
+        return false;
+    }
+    first = false;
+  }
+  return root;
+}
+
+bool HasDistinctAttributes(pugi::xml_node element) {
+  std::unordered_set<std::string_view> names;
+  for (const pugi::xml_attribute attribute : element.attributes()) {
+    if (!names.insert(attribute.name()).second) return false;
+  }
+  return true;
+}
+
+// Text as written may hold neither a reference pugixml would not expand nor "]]>"; a comment
+// no "--" and no final '-'; an attribute value no '<'.
+bool IsWellFormedNode(pugi::xml_node node, bool asciiReferencesOnly) {
+  const std::string_view value = node.value();
+  switch (node.type()) {
+    case pugi::node_pcdata:
+      return ReferencesAreExpandable(value, asciiReferencesOnly) && value.find("]]>") == std::string_view::npos;
+    case pugi::node_comment:
+      return value.find("--") == std::string_view::npos && (value.empty() || value.back() != '-');
+    case pugi::node_element:
+      break;
+    default:
+      return true;
+  }
+  if (node.first_attribute() && node.first_attribute().next_attribute() && !HasDistinctAttributes(node)) {
+    return false;
+  }
+  for (const pugi::xml_attribute attribute : node.attributes()) {
+    const std::string_view attributeValue = attribute.value();
+    if (!ReferencesAreExpandable(attributeValue, asciiReferencesOnly) ||
+        attributeValue.find('<') != std::string_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The checks pugixml does not make, on a reading that keeps references as written.
+bool IsWellFormed(const pugi::xml_document& fragment, bool asciiReferencesOnly) {
+  if (!HasWellFormedTopLevel(fragment)) return false;
+  for (pugi::xml_node node = fragment.first_child(); node; node = NextInPreorder(node, fragment)) {
+    if (!IsWellFormedNode(node, asciiReferencesOnly)) return false;
+  }
+  return true;
+}
+
+class StringWriter final : public pugi::xml_writer {
+ public:
+  explicit StringWriter(std::string& out) : out_(out) {}
+  void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+ private:
+  std::string& out_;
+};
+
+}  // namespace
+
+std::optional<ParsedXml> ParseXml(std::string_view bytes) {
+  const Payload payload = DetectEncoding(bytes);
+  if (HoldsNul(payload)) return std::nullopt;
+  {
+    pugi::xml_document check;
+    if (!check.load_buffer(payload.bytes.data(), payload.bytes.size(), kCheckOptions, payload.pugiEncoding)) {
+      return std::nullopt;
+    }
+    if (!IsWellFormed(check, payload.encoding == XmlEncoding::Legacy)) return std::nullopt;
+  }
+  auto document = std::make_unique<pugi::xml_document>();
+  if (!document->load_buffer(payload.bytes.data(), payload.bytes.size(), kParseOptions, payload.pugiEncoding)) {
+    return std::nullopt;
+  }
+  return ParsedXml{std::move(document), payload.encoding};
+}
+
+void WriteXml(const pugi::xml_document& document, XmlEncoding encoding, pugi::xml_writer& writer) {
+  unsigned flags = pugi::format_raw | pugi::format_no_declaration;  // the document's own declaration only
+  pugi::xml_encoding target = pugi::encoding_utf8;
+  switch (encoding) {
+    case XmlEncoding::Utf8:
+    case XmlEncoding::Legacy:
+      break;
+    case XmlEncoding::Utf8WithBom:
+      flags |= pugi::format_write_bom;
+      break;
+    case XmlEncoding::Utf16LeWithBom:
+      flags |= pugi::format_write_bom;
+      target = pugi::encoding_utf16_le;
+      break;
+    case XmlEncoding::Utf16BeWithBom:
+      flags |= pugi::format_write_bom;
+      target = pugi::encoding_utf16_be;
+      break;
+    case XmlEncoding::Utf16Le:
+      target = pugi::encoding_utf16_le;
+      break;
+    case XmlEncoding::Utf16Be:
+      target = pugi::encoding_utf16_be;
+      break;
+  }
+  document.save(writer, "", flags, target);
+}
+
+std::string SerializeXml(const pugi::xml_document& document, XmlEncoding encoding) {
+  std::string out;
+  StringWriter writer(out);
+  WriteXml(document, encoding, writer);
+  return out;
+}
+
+std::optional<std::string_view> AttributeValue(pugi::xml_node element, const char* name) {
+  const pugi::xml_attribute attribute = element.attribute(name);
+  if (!attribute) return std::nullopt;
+  return std::string_view(attribute.value());
+}
+
+void SetAttributeValue(pugi::xml_node element, const char* name, const std::string& value) {
+  pugi::xml_attribute attribute = element.attribute(name);
+  if (!attribute) attribute = element.append_attribute(name);
+  if (!attribute) throw std::bad_alloc();
+  SetValue(attribute, value);
+}
+
+void SetValue(pugi::xml_attribute attribute, const std::string& value) {
+  if (!attribute.set_value(value.c_str())) throw std::bad_alloc();
+}
+
+void SetValue(pugi::xml_node text, const std::string& value) {
+  if (!text.set_value(value.c_str())) throw std::bad_alloc();
+}
+
+bool IsElement(pugi::xml_node node) { return node.type() == pugi::node_element; }
+
+bool IsElementNamed(pugi::xml_node node, std::string_view name) {
+  return IsElement(node) && name == node.name();
+}
+
+bool IsText(pugi::xml_node node) {
+  return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+namespace {
+
+bool SameNode(pugi::xml_node a, pugi::xml_node b) {
+  if (a.type() != b.type() || std::strcmp(a.name(), b.name()) != 0 || std::strcmp(a.value(), b.value()) != 0) {
+    return false;
+  }
+  pugi::xml_attribute x = a.first_attribute();
+  pugi::xml_attribute y = b.first_attribute();
+  for (; x && y; x = x.next_attribute(), y = y.next_attribute()) {
+    if (std::strcmp(x.name(), y.name()) != 0 || std::strcmp(x.value(), y.value()) != 0) return false;
+  }
+  return !x && !y;
+}
+
+}  // namespace
+
+bool SameTree(pugi::xml_node a, pugi::xml_node b) {
+  pugi::xml_node x = a;
+  pugi::xml_node y = b;
+  for (; x && y; x = NextInPreorder(x, a), y = NextInPreorder(y, b)) {
+    if (!SameNode(x, y)) return false;
+    // Equal shapes make both walks step alike: the same nodes have children and next siblings
+    // (the roots' own siblings lie outside the subtrees).
+    if (static_cast<bool>(x.first_child()) != static_cast<bool>(y.first_child())) return false;
+    if (x != a && static_cast<bool>(x.next_sibling()) != static_cast<bool>(y.next_sibling())) return false;
+  }
+  return !x && !y;
+}
+
+pugi::xml_node NextInPreorder(pugi::xml_node current, pugi::xml_node subtreeRoot) {
+  if (const pugi::xml_node child = current.first_child()) return child;
+  for (pugi::xml_node node = current; node && node != subtreeRoot; node = node.parent()) {
+    if (const pugi::xml_node sibling = node.next_sibling()) return sibling;
+  }
+  return {};
+}

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "pipeline/work_directory.h"
+#include "platform_double.h"
+#include "recording_user_interface.h"
+#include "test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(OutputNaming, PutsConvertedBeforeTheLastExtension) {
+  const auto folder = testfiles::MakeFolder("data");
+  const std::string f = folder.string() + "/";
+  const std::pair<std::string, std::string> cases[] = {
+      {f + "plant.lqt", f + "plant_converted.lqt"},
+      {f + "PLANT.LQT", f + "PLANT_converted.LQT"},
+      {f + "plant.rev.lqp", f + "plant.rev_converted.lqp"},
+      {f + "plant", f + "plant_converted"},
+      {"plant.lqt", "plant_converted.lqt"},
+  };
+  for (const auto& [input, output] : cases) EXPECT_EQ(MakeOutputPath(input), output);
+
+  const auto dotted = testfiles::MakeFolder("my.folder");
+  EXPECT_EQ(MakeOutputPath(dotted.string() + "/plant"), dotted.string() + "/plant_converted");
+}
+
+TEST(OutputNaming, TakesTheFirstFreeNumber) {
+  const auto folder = testfiles::MakeFolder("data");
+  const std::string input = (folder / "plant.lqt").string();
+  testfiles::Write(folder / "plant_converted.lqt", "");
+  EXPECT_EQ(MakeOutputPath(input), (folder / "plant_converted 1.lqt").string());
+  testfiles::Write(folder / "plant_converted 1.lqt", "");
+  testfiles::Write(folder / "plant_converted 3.lqt", "");
+  EXPECT_EQ(MakeOutputPath(input), (folder / "plant_converted 2.lqt").string());
+  fs::create_directory(folder / "plant_converted 2.lqt");  // a directory occupies a name too
+  EXPECT_EQ(MakeOutputPath(input), (folder / "plant_converted 4.lqt").string());
+}
+
+TEST(PathLength, AllowsExactly240CodeUnits) {
+  RecordingUserInterface recorder;
+  EXPECT_TRUE(CheckPathLength(std::string(240, 'a')));
+  EXPECT_TRUE(CheckPathLength(""));
+  EXPECT_TRUE(recorder.log().empty());
+  EXPECT_FALSE(CheckPathLength(std::string(241, 'a')));
+  std::string japanese;
+  for (int i = 0; i < 80; ++i) japanese += "工";  // 240 bytes... times three, 80 code units
+  EXPECT_TRUE(CheckPathLength(japanese + std::string(160, 'a')));
+  EXPECT_FALSE(CheckPathLength(japanese + std::string(161, 'a')));
+  ASSERT_EQ(recorder.log().size(), 2u);
+  for (const auto& entry : recorder.log()) {
+    EXPECT_EQ(entry.key, "MsgPathTooLong");
+    EXPECT_EQ(entry.icon, MessageIcon::Warning);
+  }
+}
+
+TEST(WorkDirectory, IsNamedAfterTheTickCountAsASignedNumber) {
+  const std::pair<std::uint32_t, std::string> cases[] = {
+      {0u, "_HexXmlConv_Cache_0"}, {123456u, "_HexXmlConv_Cache_123456"},
+      {2147483647u, "_HexXmlConv_Cache_2147483647"}, {2147483648u, "_HexXmlConv_Cache_-2147483648"},
+      {4294967295u, "_HexXmlConv_Cache_-1"}};
+  for (const auto& [tick, name] : cases) {
+    PlatformDouble platform;
+    platform.tickCount = tick;
+    std::string workDir;
+    ASSERT_TRUE(CreateWorkDirectory(workDir));
+    EXPECT_EQ(workDir, (testfiles::TempFolder() / name).string());
+    struct stat st {};
+    ASSERT_EQ(::stat(workDir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_TRUE(DeleteDirectoryTree(workDir));
+  }
+}
+
+TEST(WorkDirectory, FailuresLeaveTheStringEmpty) {
+  RecordingUserInterface recorder;
+  PlatformDouble platform;
+  platform.tickCount = 77;
+  std::string workDir = "stale";
+  fs::create_directory(testfiles::TempFolder() / "_HexXmlConv_Cache_77");
+  EXPECT_FALSE(CreateWorkDirectory(workDir));  // the same tick twice: the name is taken
+  EXPECT_EQ(workDir, "");
+
+  platform.Fail(PlatformCall::TemporaryFolder);
+  workDir = "stale";
+  EXPECT_FALSE(CreateWorkDirectory(workDir));
+  EXPECT_EQ(workDir, "");
+  platform.Heal();
+
+  platform.temporaryFolder = "/" + std::string(230, 'd') + "/";  // fits 260, not 240
+  EXPECT_FALSE(CreateWorkDirectory(workDir));
+  platform.temporaryFolder = "/" + std::string(260, 'd') + "/";  // does not fit 260
+  EXPECT_FALSE(CreateWorkDirectory(workDir));
+  EXPECT_EQ(workDir, "");
+  EXPECT_EQ(recorder.MessageKeys(),
+            (std::vector<std::string>{"MsgCacheCreateFail", "MsgCacheCreateFail", "MsgPathTooLong",
+                                      "MsgCacheCreateFail"}));
+}
+
+TEST(TreeRemoval, RemovesNestedTreesAndReadOnlyFiles) {
+  EXPECT_TRUE(DeleteDirectoryTree(""));
+  const auto root = testfiles::MakeFolder("tree");
+  fs::create_directories(root / "a" / "b");
+  testfiles::Write(root / "a" / "b" / "deep.lqt", "x");
+  testfiles::Write(root / "top.lqt", "y");
+  testfiles::Write(root / ".hidden", "z");
+  fs::permissions(root / "a" / "b" / "deep.lqt", fs::perms::owner_read);
+  EXPECT_TRUE(DeleteDirectoryTree(root.string()));
+  EXPECT_FALSE(fs::exists(root));
+  EXPECT_FALSE(DeleteDirectoryTree(root.string()));  // nothing to list, nothing to remove
+}
+
+TEST(TreeRemoval, NeverFollowsALinkOutOfTheTree) {
+  const auto outside = testfiles::MakeFolder("outside");
+  testfiles::Write(outside / "keep.lqt", "keep");
+  const auto root = testfiles::MakeFolder("tree");
+  fs::create_directory_symlink(outside, root / "dirlink");
+  fs::create_symlink(outside / "keep.lqt", root / "filelink");
+  fs::permissions(outside / "keep.lqt", fs::perms::owner_read);
+  EXPECT_TRUE(DeleteDirectoryTree(root.string()));
+  EXPECT_FALSE(fs::exists(root));
+  EXPECT_EQ(testfiles::Read(outside / "keep.lqt"), "keep");
+  EXPECT_EQ(fs::status(outside / "keep.lqt").permissions() & fs::perms::owner_write, fs::perms::none);
+}
+
+TEST(TreeRemoval, StopsAtTheFirstEntryItCannotDelete) {
+  const auto root = testfiles::MakeFolder("tree");
+  testfiles::Write(root / "held.lqt", "x");
+  PlatformDouble platform;
+  platform.Fail(PlatformCall::DeleteFile, "held.lqt");
+  EXPECT_FALSE(DeleteDirectoryTree(root.string()));
+  EXPECT_TRUE(fs::exists(root / "held.lqt"));
+  platform.Heal();
+  EXPECT_TRUE(DeleteDirectoryTree(root.string()));
+}
+
+}  // namespace

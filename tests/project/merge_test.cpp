@@ -1,0 +1,269 @@
+// The merge: byte patches in one buffer, the blocks it must find, the size limit and what reaches
+// the output.
+#include "project/merge.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "project_text.h"
+#include "recording_user_interface.h"
+
+namespace {
+
+using projecttext::Crlf;
+using projecttext::MemoryInputFile;
+using projecttext::MemoryOutputFile;
+using Keys = std::vector<std::string>;
+
+struct Merged {
+  bool ok = false;
+  std::string output;
+  int writes = 0;
+  Keys messages;
+};
+
+struct Inputs {
+  std::string ioData;
+  std::string unitSetup;
+  std::string settingsData;
+  std::string configLine;
+};
+
+Merged Merge(std::string project, const Inputs& in, std::uint64_t limit = kMergeSizeLimit,
+             std::uint64_t claimedSize = 0) {
+  MemoryInputFile input(std::move(project), claimedSize);
+  MemoryOutputFile output;
+  RecordingUserInterface recorder;
+  Merged merged;
+  merged.ok = MergeProject(input, output, in.ioData, in.unitSetup, in.settingsData, in.configLine, limit);
+  merged.output = output.bytes;
+  merged.writes = output.writes;
+  merged.messages = recorder.MessageKeys();
+  return merged;
+}
+
+// A PLC with the two sections; the I/O table data block's content lines are given.
+std::string Plc(std::string_view ioContent, std::string_view marker = "$?St$Bk?_#[2]",
+                std::string_view closing = "$?St$Bk?_#[2]") {
+  std::string text = Crlf({"PLC:=", "BEGIN", "  Config:=\"[DEV]DEV:X;CPU:CPU64;\";", "  IOTable:=", "  BEGIN",
+                           "    UnitSetup:=", "$?St$Bk?_#[1]", "0A 0B", "$?St$Bk?_#[1]", "    Data:="});
+  text.append(marker).append("\r\n").append(ioContent).append(closing).append("\r\n");
+  text += Crlf({"  END;", "  Settings:=", "  BEGIN", "    Data:=", "$?St$Bk?_#[3]", "EE", "$?St$Bk?_#[3]", "  END;",
+                "END;"});
+  return text;
+}
+
+std::string Replaced(std::string text, std::string_view from, std::string_view to) {
+  const std::size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  return text.replace(at, from.size(), to);
+}
+
+TEST(project_FormatHexLines, ThirtyTwoTokensALine) {
+  std::string seventy;
+  std::string expected;
+  for (int i = 0; i < 70; ++i) {
+    char value[3];
+    std::snprintf(value, sizeof value, "%02X", i);
+    seventy.append(i % 16 == 0 ? "\r\n    " : " ").append(value);
+    if (i > 0) expected.append(i % 32 == 0 ? "\r\n" : " ");
+    expected.append(value);
+  }
+  EXPECT_EQ(FormatHexLines(seventy), expected);
+  const std::size_t firstEnd = expected.find("\r\n");
+  const std::size_t secondEnd = expected.find("\r\n", firstEnd + 2);
+  EXPECT_EQ(firstEnd, 32u * 3 - 1);
+  EXPECT_EQ(expected.substr(secondEnd + 2), "40 41 42 43 44 45");
+
+  EXPECT_EQ(FormatHexLines(""), "");
+  EXPECT_EQ(FormatHexLines(" \t\r\n"), "");
+  EXPECT_EQ(FormatHexLines("\tab  zz\r\n\r\n1\n"), "ab zz 1");  // tokens are not checked
+}
+
+TEST(project_FindMatchingEnd, Nesting) {
+  struct Case {
+    const char* name;
+    std::string_view text;
+    std::optional<std::size_t> end;
+  };
+  const Case cases[] = {
+      {"plain", "BEGIN x END;", 8},
+      {"nested", "BEGIN BEGIN END; END;", 17},
+      {"bare END closes when no END; follows", "BEGIN x END", 8},
+      {"END; further on wins over a bare END before it", "BEGIN END x END;", 12},
+      {"keys inside words count", "BEGIN BEGINNER END; ENDING END;", 27},
+      {"no end", "BEGIN BEGIN END;", std::nullopt},
+      {"nothing after", "BEGIN", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindMatchingEnd(c.text, 0), c.end) << c.name;
+}
+
+TEST(project_ReplaceConfigSpan, Spans) {
+  struct Case {
+    const char* name;
+    std::string buffer;
+    bool ok;
+    std::string after;
+  };
+  const Case cases[] = {
+      {"one line", "a\r\nConfig:=\"old\";\r\nb", true, "a\r\nNEW\r\nb"},
+      {"three lines become one", "Config:=\"x\r\ny\r\nz\";tail", true, "NEWtail"},
+      {"no Config", "Conf:=\"x\";", true, "Conf:=\"x\";"},
+      {"value never closes", "Config:=\"x\r\ny", true, "Config:=\"x\r\ny"},
+      {"closing quote without semicolon", "Config:=\"x\"\r\nOther:=\"y\";", false,
+       "Config:=\"x\"\r\nOther:=\"y\";"},
+      {"closing quote at the very end", "Config:=\"x\"", false, "Config:=\"x\""},
+      {"empty value", "Config:=\"\";", true, "NEW"},
+  };
+  for (const Case& c : cases) {
+    std::string buffer = c.buffer;
+    EXPECT_EQ(ReplaceConfigSpan(buffer, "NEW"), c.ok) << c.name;
+    EXPECT_EQ(buffer, c.after) << c.name;
+  }
+}
+
+TEST(project_ReplaceHexBlock, ReportsWhetherItReplaced) {
+  const std::string project = Plc("01 02\r\n");
+  std::string buffer = project;
+  EXPECT_FALSE(ReplaceHexBlock(buffer, "IOTable:", "", "Data:="));
+  EXPECT_EQ(buffer, project);
+  EXPECT_TRUE(ReplaceHexBlock(buffer, "IOTable:", " ", "Data:="));  // non-empty before formatting
+  EXPECT_EQ(buffer, Replaced(project, "$?St$Bk?_#[2]\r\n01 02\r\n", "$?St$Bk?_#[2]\r\n\r\n"));
+  buffer = project;
+  EXPECT_FALSE(ReplaceHexBlock(buffer, "Absent:", "01", "Data:="));
+  EXPECT_EQ(buffer, project);
+}
+
+TEST(project_MergeProject, PatchesDeviceConfigurationAndBlocks) {
+  const std::string project = "// DEV:TQ5A; in a comment, DEV:TQ5A without semicolon\r\n" +
+                              Plc("    01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10\r\n"
+                                  "    11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20\r\n"
+                                  "    21\r\n");
+  const std::string newIo =
+      "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20 21";
+  const Merged m = Merge(project, {newIo, "C1 C2", "D1", "Config:=\"NEW\";"});
+  ASSERT_TRUE(m.ok);
+  EXPECT_EQ(m.messages, Keys{});
+  const std::string expected =
+      "// DEV:TQ6A; in a comment, DEV:TQ5A without semicolon\r\n" +
+      Crlf({"PLC:=", "BEGIN", "  Config:=\"NEW\";", "  IOTable:=", "  BEGIN", "    UnitSetup:=", "$?St$Bk?_#[1]",
+            "C1 C2", "$?St$Bk?_#[1]", "    Data:=", "$?St$Bk?_#[2]",
+            "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20",
+            "21", "$?St$Bk?_#[2]", "  END;", "  Settings:=", "  BEGIN", "    Data:=", "$?St$Bk?_#[3]", "D1",
+            "$?St$Bk?_#[3]", "  END;", "END;"});
+  EXPECT_EQ(m.output, expected);
+  EXPECT_EQ(m.writes, 1);
+}
+
+TEST(project_MergeProject, WhatIsLeftUnchangedAndWhatFails) {
+  struct Case {
+    const char* name;
+    std::string project;
+    Inputs inputs;
+    bool ok;
+    std::string output;  // when ok
+  };
+  const std::string plain = Plc("01\r\n");
+  const std::string noSettings = Replaced(plain, "  Settings:=", "  Other:=");
+  const std::string unitOutsideSection = Replaced(
+      Replaced(plain, "    UnitSetup:=\r\n$?St$Bk?_#[1]\r\n0A 0B\r\n$?St$Bk?_#[1]\r\n", ""), "END;\r\n",
+      "END;\r\n    UnitSetup:=\r\n$?St$Bk?_#[1]\r\n0A 0B\r\n$?St$Bk?_#[1]\r\n");
+  const std::string leadingZeros = Plc("01\r\n", "$?St$Bk?_#[007]", "$?St$Bk?_#[007]");
+  const std::string settingsZeros = Replaced(Replaced(plain, "$?St$Bk?_#[3]", "$?St$Bk?_#[03]"),
+                                             "$?St$Bk?_#[3]", "$?St$Bk?_#[03]");
+  const std::string unclosedConfig = Replaced(plain, "\";\r\n  IOTable", "\"\r\n  IOTable");
+  const std::string earlierPlc = "// PLC:= in a comment\r\n" +
+                                 Crlf({"Header:=", "BEGIN", " IOTable:=", " BEGIN", " Data:=", "$?St$Bk?_#[9]", "x",
+                                       "$?St$Bk?_#[9]", " END;", "END;"}) +
+                                 plain;
+  const Case cases[] = {
+      {"empty settings hex leaves the settings block exactly", plain, {"AA", "BB", "", ""}, true,
+       Replaced(Replaced(plain, "\r\n01\r\n", "\r\nAA\r\n"), "0A 0B", "BB")},
+      {"settings block missing is left as it was", noSettings, {"AA", "BB", "CC", ""}, true,
+       Replaced(Replaced(noSettings, "\r\n01\r\n", "\r\nAA\r\n"), "0A 0B", "BB")},
+      {"empty I/O data and unit setup are kept", plain, {"", "", "", ""}, true, plain},
+      {"unit-setup block outside its section fails", unitOutsideSection, {"AA", "BB", "", ""}, false, ""},
+      {"[007] on the I/O data block fails", leadingZeros, {"AA", "BB", "", ""}, false, ""},
+      {"[007] on the I/O data block without new I/O data is kept", leadingZeros, {"", "BB", "", ""}, true,
+       Replaced(leadingZeros, "0A 0B", "BB")},
+      {"[03] on the settings block leaves it unchanged", settingsZeros, {"AA", "BB", "CC", ""}, true,
+       Replaced(Replaced(settingsZeros, "\r\n01\r\n", "\r\nAA\r\n"), "0A 0B", "BB")},
+      {"closing quote not followed by semicolon fails", unclosedConfig, {"AA", "BB", "", "Config:=\"N\";"}, false,
+       ""},
+      {"empty configuration line leaves the configuration", unclosedConfig, {"AA", "BB", "", ""}, true,
+       Replaced(Replaced(unclosedConfig, "\r\n01\r\n", "\r\nAA\r\n"), "0A 0B", "BB")},
+      {"an earlier PLC:= is the one used", earlierPlc, {"AA", "", "", ""}, true,
+       Replaced(earlierPlc, "x\r\n", "AA\r\n")},
+      {"empty project writes nothing", "", {"AA", "BB", "CC", "Config:=\"N\";"}, true, ""},
+  };
+  for (const Case& c : cases) {
+    const Merged m = Merge(c.project, c.inputs);
+    EXPECT_EQ(m.ok, c.ok) << c.name;
+    EXPECT_EQ(m.messages, Keys{}) << c.name;
+    EXPECT_EQ(m.output, c.output) << c.name;
+    if (!c.ok || c.project.empty()) {
+      EXPECT_EQ(m.writes, 0) << c.name;
+    }
+  }
+}
+
+TEST(project_MergeProject, ClosingMarkerAfterTheSectionEnd) {
+  const std::string project =
+      Crlf({"PLC:=", "BEGIN", "IOTable:=", "BEGIN", "Data:=", "$?St$Bk?_#[2]", "01", "END;", "$?St$Bk?_#[2]",
+            "Settings:=", "BEGIN", "Data:=", "$?St$Bk?_#[3]", "EE", "$?St$Bk?_#[3]", "END;", "END;"});
+  EXPECT_FALSE(Merge(project, {"AA", "", "", ""}).ok);
+  const Merged settingsOnly = Merge(project, {"", "", "CC", ""});
+  ASSERT_TRUE(settingsOnly.ok);
+  EXPECT_EQ(settingsOnly.output, Replaced(project, "\r\nEE\r\n", "\r\nCC\r\n"));
+}
+
+TEST(project_MergeProject, SizeLimit) {
+  const std::string project = Plc("01\r\n");
+  const std::uint64_t limit = project.size();
+  EXPECT_TRUE(Merge(project, {"AA", "", "", ""}, limit).ok);
+  const Merged over = Merge(project + " ", {"AA", "", "", ""}, limit);
+  EXPECT_FALSE(over.ok);
+  EXPECT_EQ(over.messages, Keys{"MsgFileTooLarge"});
+  EXPECT_EQ(over.writes, 0);
+  EXPECT_EQ(kMergeSizeLimit, 209715200u);
+}
+
+TEST(project_MergeProject, TheDefaultLimitOnAClaimedSize) {
+  // The size is checked before any memory is taken, so a claimed size stands in for a real file.
+  const Merged over = Merge("x", {}, kMergeSizeLimit, kMergeSizeLimit + 1);
+  EXPECT_FALSE(over.ok);
+  EXPECT_EQ(over.messages, Keys{"MsgFileTooLarge"});
+}
+
+TEST(project_MergeProject, ABufferThatCannotBeHadShowsMemFail) {
+  const std::uint64_t impossible = std::numeric_limits<std::uint64_t>::max() / 2;
+  const Merged m = Merge("x", {}, impossible, impossible);
+  EXPECT_FALSE(m.ok);
+  EXPECT_EQ(m.messages, Keys{"MsgMemFail"});
+  EXPECT_EQ(m.writes, 0);
+}
+
+TEST(project_MergeProject, ShortReadAndRefusedWrite) {
+  const Merged shortRead = Merge("abc", {}, kMergeSizeLimit, 10);
+  EXPECT_FALSE(shortRead.ok);
+  EXPECT_EQ(shortRead.messages, Keys{"MsgReadFail"});
+  EXPECT_EQ(shortRead.writes, 0);
+
+  MemoryInputFile input(Plc("01\r\n"));
+  MemoryOutputFile refusing(true);
+  RecordingUserInterface recorder;
+  EXPECT_FALSE(MergeProject(input, refusing, "AA", "", "", ""));
+  EXPECT_EQ(recorder.MessageKeys(), Keys{});
+}
+
+TEST(project_MergeProject, EveryByteNoStepTouchesIsKept) {
+  std::string comment = "// ";
+  for (int b = 0; b < 256; ++b) comment += static_cast<char>(b);
+  const std::string project = comment + "\r\n" + Plc("01\r\n") + comment;
+  const Merged m = Merge(project, {"AA", "", "", ""});
+  ASSERT_TRUE(m.ok);
+  EXPECT_EQ(m.output, Replaced(project, "\r\n01\r\n", "\r\nAA\r\n"));
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// Loading and writing documents: the tree kept whole, the encoding kept, what is not well-formed
+// refused.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "unitxml/dom.h"
+
+namespace {
+
+std::string Utf16Le(std::u16string_view text) {
+  std::string bytes;
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+std::string Utf16Be(std::u16string_view text) {
+  std::string bytes;
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit >> 8);
+    bytes += static_cast<char>(unit & 0xFF);
+  }
+  return bytes;
+}
+
+struct EncodingCase {
+  const char* name;
+  std::string bytes;
+  XmlEncoding encoding;
+  std::string text;  // the root's text as the tree holds it (UTF-8, or the legacy bytes)
+};
+
+TEST(unitxml_Dom, EveryEncodingRoundTripsByteForByte) {
+  const std::string shiftJis =
+      // "ユニット" and "ソ表" in Shift_JIS: 0x83 0x5C and 0x95 0x5C have a backslash as second byte.
+      "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Prj Cmt=\"\x83\x5C\x95\x5C\">"
+      "\x83\x86\x83\x6A\x83\x62\x83\x67</Prj>";
+  const EncodingCase cases[] = {
+      {"utf-8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Prj>\xE3\x81\x82</Prj>", XmlEncoding::Utf8,
+       "\xE3\x81\x82"},
+      {"utf-8 undeclared", "<Prj>\xE3\x81\x82</Prj>", XmlEncoding::Utf8, "\xE3\x81\x82"},
+      {"utf-8 with bom", "\xEF\xBB\xBF<?xml version=\"1.0\"?><Prj>\xE3\x81\x82</Prj>", XmlEncoding::Utf8WithBom,
+       "\xE3\x81\x82"},
+      {"utf-16le with bom", Utf16Le(u"\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?><Prj>\u3042</Prj>"),
+       XmlEncoding::Utf16LeWithBom, "\xE3\x81\x82"},
+      {"utf-16be with bom", Utf16Be(u"\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?><Prj>\u3042</Prj>"),
+       XmlEncoding::Utf16BeWithBom, "\xE3\x81\x82"},
+      {"shift_jis", shiftJis, XmlEncoding::Legacy, "\x83\x86\x83\x6A\x83\x62\x83\x67"},
+      {"utf-16le without bom", Utf16Le(u"<Prj>\u3042</Prj>"), XmlEncoding::Utf16Le, "\xE3\x81\x82"},
+      {"utf-16be without bom", Utf16Be(u"<?xml version=\"1.0\"?><Prj>\u3042</Prj>"), XmlEncoding::Utf16Be,
+       "\xE3\x81\x82"},
+  };
+  for (const EncodingCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<ParsedXml> parsed = ParseXml(c.bytes);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->encoding, c.encoding);
+    EXPECT_EQ(std::string(parsed->document->document_element().text().get()), c.text);
+    EXPECT_EQ(SerializeXml(*parsed->document, parsed->encoding), c.bytes);
+  }
+}
+
+TEST(unitxml_Dom, ShiftJisBytesKeepTheirValueThroughAttributesAndChanges) {
+  const std::string input = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Prj Cmt=\"\x83\x5C\"/>";
+  const std::optional<ParsedXml> parsed = ParseXml(input);
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(*AttributeValue(parsed->document->document_element(), "Cmt"), "\x83\x5C");
+  SetAttributeValue(parsed->document->document_element(), "Cmt", "\x83\x5C\x83\x5C");
+  EXPECT_EQ(SerializeXml(*parsed->document, parsed->encoding),
+            "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Prj Cmt=\"\x83\x5C\x83\x5C\"/>");
+}
+
+TEST(unitxml_Dom, KeepsWhitespaceCommentsInstructionsAndTheDocumentType) {
+  const std::string input =
+      "<?xml version=\"1.0\"?><!DOCTYPE Prj SYSTEM \"/nonexistent/prj.dtd\"><!--before-->"
+      "<Prj>\n  <Eqpt ID=\"S5\">\n\t<!-- inside --><?keep this?>  </Eqpt>\n<![CDATA[a<b & c]]>\r\n</Prj>"
+      "<!--after-->";
+  const std::optional<ParsedXml> parsed = ParseXml(input);
+  ASSERT_TRUE(parsed);
+  // Line ends are read as XML defines them (CR LF as LF); everything else comes back as it was.
+  EXPECT_EQ(SerializeXml(*parsed->document, parsed->encoding),
+            "<?xml version=\"1.0\"?><!DOCTYPE Prj SYSTEM \"/nonexistent/prj.dtd\"><!--before-->"
+            "<Prj>\n  <Eqpt ID=\"S5\">\n\t<!-- inside --><?keep this?>  </Eqpt>\n<![CDATA[a<b & c]]>\n</Prj>"
+            "<!--after-->");
+}
+
+TEST(unitxml_Dom, ExpandsThePredefinedAndCharacterReferencesAndWritesThemBack) {
+  const std::optional<ParsedXml> parsed =
+      ParseXml("<Prj A=\"&lt;&amp;&quot;&apos;&#x41;\">&lt;&amp;&gt;&#66;&#x3042;</Prj>");
+  ASSERT_TRUE(parsed);
+  const pugi::xml_node root = parsed->document->document_element();
+  EXPECT_EQ(*AttributeValue(root, "A"), "<&\"'A");
+  EXPECT_EQ(std::string(root.text().get()), "<&>B\xE3\x81\x82");
+  EXPECT_EQ(SerializeXml(*parsed->document, parsed->encoding),
+            "<Prj A=\"&lt;&amp;&quot;'A\">&lt;&amp;&gt;B\xE3\x81\x82</Prj>");
+}
+
+TEST(unitxml_Dom, RefusesWhatIsNotWellFormed) {
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"unknown entity", "<Prj>&foo;</Prj>"},
+      {"unknown entity in an attribute", "<Prj A=\"&foo;\"/>"},
+      {"entity of the internal subset", "<!DOCTYPE Prj [<!ENTITY e \"v\">]><Prj>&e;</Prj>"},
+      {"external entity", "<!DOCTYPE Prj [<!ENTITY e SYSTEM \"file:///etc/hostname\">]><Prj>&e;</Prj>"},
+      {"bare ampersand", "<Prj>a & b</Prj>"},
+      {"reference without semicolon", "<Prj>&amp</Prj>"},
+      {"reference to NUL", "<Prj>a&#0;b</Prj>"},
+      {"hexadecimal reference to NUL", "<Prj A=\"&#x0;\"/>"},
+      {"reference to a control character", "<Prj>&#1;</Prj>"},
+      {"reference to a surrogate", "<Prj>&#xD800;</Prj>"},
+      {"reference beyond Unicode", "<Prj>&#x110000;</Prj>"},
+      {"reference without digits", "<Prj>&#x;</Prj>"},
+      {"text after the root", "<Prj/>text"},
+      {"text before the root", "text<Prj/>"},
+      {"second root", "<Prj/><Prj/>"},
+      {"CDATA after the root", "<Prj/><![CDATA[x]]>"},
+      {"declaration after a comment", "<!--c--><?xml version=\"1.0\"?><Prj/>"},
+      {"document type after the root", "<Prj/><!DOCTYPE Prj>"},
+      {"two document types", "<!DOCTYPE Prj><!DOCTYPE Prj><Prj/>"},
+      {"repeated attribute", "<Prj A=\"1\" A=\"2\"/>"},
+      {"end of CDATA in text", "<Prj>a]]>b</Prj>"},
+      {"double hyphen in a comment", "<Prj><!-- a -- b --></Prj>"},
+      {"comment ending in a hyphen", "<Prj><!-- a ---></Prj>"},
+      {"less-than in an attribute", "<Prj A=\"a<b\"/>"},
+      {"NUL byte", std::string("<Prj>a\0b</Prj>", 14)},
+      {"NUL after the root", std::string("<Prj/>\0<x", 9)},
+      {"unclosed element", "<Prj><Eqpt ID=\"S5\"></Prj>"},
+      {"no element", "<?xml version=\"1.0\"?><!--only a comment-->"},
+      {"empty", ""},
+      {"legacy document with a reference beyond ASCII",
+       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Prj>&#x3042;</Prj>"},
+      {"torn UTF-16 code unit", Utf16Le(u"\uFEFF<Prj/>") + "x"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(ParseXml(c.bytes)) << c.name;
+  }
+}
+
+TEST(unitxml_Dom, AcceptsReferencesThatAreExpanded) {
+  EXPECT_TRUE(ParseXml("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Prj>&#x41;&amp;</Prj>"));
+  EXPECT_TRUE(ParseXml("<!DOCTYPE Prj [<!ENTITY e \"v\">]><Prj>&#x10FFFF;&#9;</Prj>"));
+}
+
+TEST(unitxml_Dom, MissingAttributeIsNoValueAndEmptyIsAValue) {
+  const std::optional<ParsedXml> parsed = ParseXml("<Prj Empty=\"\"/>");
+  ASSERT_TRUE(parsed);
+  const pugi::xml_node root = parsed->document->document_element();
+  EXPECT_EQ(AttributeValue(root, "Empty"), "");
+  EXPECT_FALSE(AttributeValue(root, "Missing"));
+  EXPECT_FALSE(AttributeValue(root, "empty"));
+}
+
+TEST(unitxml_Dom, PreorderWalkVisitsTheSubtreeOnly) {
+  const std::optional<ParsedXml> parsed = ParseXml("<r><a><b/><c><d/></c></a><e/></r>");
+  ASSERT_TRUE(parsed);
+  const pugi::xml_node a = parsed->document->document_element().first_child();
+  std::string visited;
+  for (pugi::xml_node at = a; at; at = NextInPreorder(at, a)) visited += at.name();
+  EXPECT_EQ(visited, "abcd");
+}
+
+}  // namespace
