@@ -5,6 +5,11 @@
 
 #include "implode/code_tables.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TQ_IMPLODE_SSE2 1
+#endif
+
 namespace {
 
 using namespace implode;
@@ -118,8 +123,7 @@ class Encoder {
     for (std::uint32_t p = last + 1; p-- > first;) {
       const std::uint32_t index = --heads[PairHash(p)];
       work_.sortedPositions[index] = static_cast<std::uint16_t>(p);
-      work_.sortedPrefixes[index] = Prefix(p);
-      work_.sortedPrefixesNext[index] = Prefix(p + 8);
+      std::memcpy(work_.sortedPrefixes[index], window_ + p, 16);
       work_.sortedIndexOf[p] = static_cast<std::uint16_t>(index);
     }
   }
@@ -169,13 +173,6 @@ class Encoder {
  private:
   std::uint32_t PairHash(const std::uint32_t p) const { return 4u * window_[p] + 5u * window_[p + 1]; }
 
-  // The eight bytes from p, the first in the low byte.
-  std::uint64_t Prefix(const std::uint32_t p) const {
-    std::uint64_t bytes;
-    std::memcpy(&bytes, window_ + p, sizeof bytes);
-    return bytes;
-  }
-
   void PutLiteral(const std::uint32_t p) {
     const std::uint32_t byte = window_[p];
     out_.Put(work_.symbolBits[byte], work_.symbolCodes[byte]);
@@ -192,21 +189,41 @@ class Encoder {
     out_.Put(lowBits, distance_ & (length == 2 ? 3u : dictionaryMask_));
   }
 
-  // Bytes equal at q and c, at most 516, of which the first `known` are known to be equal.
-  std::uint32_t MatchLength(const std::uint32_t q, const std::uint32_t c, std::uint32_t known) const {
-    const std::uint8_t* const a = window_ + q;
-    const std::uint8_t* const b = window_ + c;
-    std::uint32_t n = known;
-    while (n + 8 <= kLongestMatch) {
-      std::uint64_t x;
-      std::uint64_t y;
-      std::memcpy(&x, a + n, 8);
-      std::memcpy(&y, b + n, 8);
-      if (x != y) return n + static_cast<std::uint32_t>(__builtin_ctzll(x ^ y)) / 8;
+  // Bit i set when byte i of the sixteen kept for sorted entry `index` agrees with byte c + i;
+  // bits 16 and up clear: the lowest clear bit is the agreeing length (16 when all agree).
+  std::uint32_t AgreementMask(const std::uint32_t index, const std::uint32_t c) const {
+#ifdef TQ_IMPLODE_SSE2
+    const __m128i kept = _mm_load_si128(reinterpret_cast<const __m128i*>(work_.sortedPrefixes[index]));
+    const __m128i current = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window_ + c));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(kept, current))) & 0xFFFFu;
+#else
+    const std::uint8_t* const kept = work_.sortedPrefixes[index];
+    std::uint32_t mask = 0;
+    for (std::uint32_t i = 0; i < 16; ++i) mask |= (kept[i] == window_[c + i] ? 1u : 0u) << i;
+    return mask;
+#endif
+  }
+
+  // How many bytes agree from a and b on, at most limit.
+  std::uint32_t CommonLength(const std::uint32_t a, const std::uint32_t b, const std::uint32_t limit) const {
+    const std::uint8_t* const x = window_ + a;
+    const std::uint8_t* const y = window_ + b;
+    std::uint32_t n = 0;
+    while (n + 8 <= limit) {
+      std::uint64_t u;
+      std::uint64_t v;
+      std::memcpy(&u, x + n, 8);
+      std::memcpy(&v, y + n, 8);
+      if (u != v) return n + static_cast<std::uint32_t>(__builtin_ctzll(u ^ v)) / 8;
       n += 8;
     }
-    while (n < kLongestMatch && a[n] == b[n]) ++n;
+    while (n < limit && x[n] == y[n]) ++n;
     return n;
+  }
+
+  // Bytes equal at q and c, at most 516, of which the first `known` are known to be equal.
+  std::uint32_t MatchLength(const std::uint32_t q, const std::uint32_t c, const std::uint32_t known) const {
+    return known + CommonLength(q + known, c + known, kLongestMatch - known);
   }
 
   // Continues the prefix borders of the string at c up to index upTo, from where they stopped.
@@ -229,7 +246,6 @@ class Encoder {
   // The longest match at c among the indexed positions 2 to D - 1 bytes back; among equally long
   // ones the most recent. Its length (0 for none) is returned, its distance minus 1 kept.
   std::uint32_t FindMatch(const std::uint32_t c) {
-    const std::uint8_t* const w = window_;
     const std::uint16_t* const sorted = work_.sortedPositions;
     const std::uint32_t hash = PairHash(c);
     // Candidates that left the dictionary leave it for good: the head moves past them.
@@ -239,46 +255,38 @@ class Encoder {
     work_.hashHeads[hash] = static_cast<std::uint16_t>(index);
     // The byte just before c is never a match start; c itself ends every group's scan.
     const std::uint32_t limit = c - 1;
+    const std::uint8_t* const w = window_;
     std::uint32_t end = work_.sortedIndexOf[c];
     if (end > index && sorted[end - 1] == limit) --end;
     if (index >= end) return 0;
 
     // Oldest first. A candidate counts when it is at least as long as the best so far, so among
-    // equally long ones the most recent wins. The sixteen bytes kept beside each candidate tell
-    // whether it agrees with the current string in the best's length, without touching the
-    // window; most candidates are passed over four at a time.
-    const std::uint64_t* const prefixes = work_.sortedPrefixes;
-    const std::uint64_t* const prefixesNext = work_.sortedPrefixesNext;
-    const std::uint64_t prefix = Prefix(c);
-    const std::uint64_t prefixNext = Prefix(c + 8);
+    // equally long ones the most recent wins; the first one longer than 10 hands over to the
+    // scan for long matches, which no earlier candidate can influence. Up to that point every
+    // length below 16 is read off the sixteen bytes kept beside each candidate, without touching
+    // the window.
+    std::uint32_t best = 0;
+    std::uint32_t bestMask = 0;  // one bit per byte that a candidate must agree in to count
+    std::uint32_t bestIndex = 0;
     std::uint32_t q = 0;
-    std::uint32_t best = 1;
-    std::uint64_t mask = 0xFF;
-    std::uint64_t maskNext = 0;
-    const auto reaches = [&](const std::uint32_t i) {
-      return (((prefixes[i] ^ prefix) & mask) | ((prefixesNext[i] ^ prefixNext) & maskNext)) == 0;
-    };
-    for (;;) {
-      while (index + 4 <= end && !(reaches(index) | reaches(index + 1) | reaches(index + 2) | reaches(index + 3))) {
-        index += 4;
+    for (;; ++index) {
+      if (index == end) {
+        if (best < 2) return 0;
+        distance_ = c - sorted[bestIndex] - 1;
+        return best;
       }
-      while (index < end && !reaches(index)) ++index;
-      if (index == end) return best >= 2 ? best : 0;
-      q = sorted[index];
-      const std::uint64_t difference = prefixes[index] ^ prefix;
-      const std::uint64_t differenceNext = prefixesNext[index] ^ prefixNext;
-      const std::uint32_t length =
-          difference != 0       ? static_cast<std::uint32_t>(__builtin_ctzll(difference)) / 8
-          : differenceNext != 0 ? 8 + static_cast<std::uint32_t>(__builtin_ctzll(differenceNext)) / 8
-                                : MatchLength(q, c, 16);
-      if (length >= 2) {
-        best = length;
+      const std::uint32_t agreement = AgreementMask(index, c);
+      if ((agreement & bestMask) != bestMask) continue;  // falls short of the best
+      const std::uint32_t agreed = static_cast<std::uint32_t>(__builtin_ctz(~agreement));
+      if (agreed > 10) {
+        q = sorted[index];
+        best = agreed < 16 ? agreed : MatchLength(q, c, 16);
         distance_ = c - q - 1;
-        if (best > 10) break;
-        mask = best >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * best)) - 1;
-        maskNext = best > 8 ? (std::uint64_t{1} << (8 * (best - 8))) - 1 : 0;
+        break;
       }
-      ++index;
+      best = agreed;
+      bestMask = (1u << agreed) - 1;
+      bestIndex = index;
     }
     if (best == kLongestMatch || sorted[index + 1] >= limit) return best;
 
@@ -311,10 +319,10 @@ class Encoder {
         n = 2;
         e = q + 2;
       }
-      while (w[e] == w[c + n]) {
-        if (++n >= kLongestMatch) break;
-        ++e;
-      }
+      // Extend while the bytes agree, up to the longest match.
+      const std::uint32_t more = CommonLength(e, c + n, kLongestMatch - n);
+      n += more;
+      e += more;
       if (n < best) continue;
       distance_ = c - q - 1;
       if (n > best) {

@@ -39,8 +39,7 @@ struct ImplodeWorkArea {
   std::uint16_t sortedPositions[implode::kWindowSize];
   // The sixteen window bytes at each sorted position, side by side, so that a search sees how far
   // a candidate agrees with the current string without touching the window.
-  std::uint64_t sortedPrefixes[implode::kWindowSize];
-  std::uint64_t sortedPrefixesNext[implode::kWindowSize];
+  alignas(16) std::uint8_t sortedPrefixes[implode::kWindowSize][16];
   // Per indexed window offset, its index in the sorted positions: where a search's candidates end.
   std::uint16_t sortedIndexOf[implode::kWindowSize];
   // Header and code bits waiting to leave.
