@@ -34,7 +34,7 @@ class Random {
   std::uint32_t state_;
 };
 
-struct SampleSpec {
+struct SampleRecipe {
   std::string name;        // project title
   std::string cpu;         // CPU type designator
   bool japanese = false;   // comments in Shift-JIS
@@ -57,7 +57,7 @@ std::string ParamItems(int& next, const std::string& indent, const std::string& 
 
 // The unit-setup document of a TQ5A PLC: equipment "S5" with its interfaces, port parameters,
 // CPU unit, built-in network unit and I/O units.
-std::string UnitSetupXml(const SampleSpec& spec) {
+std::string UnitSetupXml(const SampleRecipe& recipe) {
   int next = 6;
   const std::string date = "2024-05-14";
   std::string eqpt;
@@ -76,8 +76,8 @@ std::string UnitSetupXml(const SampleSpec& spec) {
   }
   eqpt += "\t\t</Param>\r\n";
   eqpt += "\t\t<Comp ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date +
-          "\" Name=\"CPU Unit\" Cmt=\"\" MdlNm=\"TQ5A-" + spec.cpu + "\" UtNum=\"0\" RkNum=\"0\" StNum=\"0\"" +
-          " ConfStr=\"\" MajorVer=\"2\" MinorVer=\"3\" FlNm=\"KPD_TQ5A-" + spec.cpu + "_Ver2_3.xml\">\r\n";
+          "\" Name=\"CPU Unit\" Cmt=\"\" MdlNm=\"TQ5A-" + recipe.cpu + "\" UtNum=\"0\" RkNum=\"0\" StNum=\"0\"" +
+          " ConfStr=\"\" MajorVer=\"2\" MinorVer=\"3\" FlNm=\"KPD_TQ5A-" + recipe.cpu + "_Ver2_3.xml\">\r\n";
   eqpt += "\t\t\t<Param ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" Cmt=\"\">\r\n";
   eqpt += ParamItems(next, "\t\t\t\t", "P_CPU_Setting_", 24);
   eqpt += "\t\t\t</Param>\r\n\t\t</Comp>\r\n";
@@ -89,7 +89,7 @@ std::string UnitSetupXml(const SampleSpec& spec) {
   eqpt += "\t\t\t<Param ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" Cmt=\"\">\r\n";
   eqpt += ParamItems(next, "\t\t\t\t", "P_Network_Setting_", 60);
   eqpt += "\t\t\t</Param>\r\n\t\t</Comp>\r\n";
-  for (int unit = 1; unit <= spec.ioUnits; ++unit) {
+  for (int unit = 1; unit <= recipe.ioUnits; ++unit) {
     const bool input = unit % 2 == 1;
     const std::string model = input ? "TQ-ID32" : "TQ-OD32";
     eqpt += "\t\t<Comp ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" Name=\"" +
@@ -101,10 +101,10 @@ std::string UnitSetupXml(const SampleSpec& spec) {
     eqpt += "\t\t\t</Param>\r\n\t\t</Comp>\r\n";
   }
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
-  xml += "<Prj ID=\"S1\" NextID=\"S" + std::to_string(next) + "\" Name=\"" + spec.name +
+  xml += "<Prj ID=\"S1\" NextID=\"S" + std::to_string(next) + "\" Name=\"" + recipe.name +
          "\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" MdlNm=\"TQ5A\">\r\n";
   xml += "\t<Eqpt ID=\"S5\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" Name=\"PLC1\" MdlNm=\"TQ5A\"" +
-         " PLCIdentify=\"" + (spec.plcIdentify ? "Yes" : "No") + "\">\r\n";
+         " PLCIdentify=\"" + (recipe.plcIdentify ? "Yes" : "No") + "\">\r\n";
   xml += eqpt + "\t</Eqpt>\r\n</Prj>\r\n";
   return xml;
 }
@@ -128,10 +128,10 @@ std::string Block(int number, const std::string& bytes, const std::string& inden
   return indent + marker + "\r\n" + HexBlockLines(bytes, indent) + marker + "\r\n";
 }
 
-std::string IoTableData(const SampleSpec& spec, Random& random) {
+std::string IoTableData(const SampleRecipe& recipe, Random& random) {
   std::string bytes = "TQ5A";  // the table names the PLC model it was made for
   bytes += std::string("\x00\x01\x00\x00", 4);
-  for (int unit = 1; unit <= spec.ioUnits; ++unit) {
+  for (int unit = 1; unit <= recipe.ioUnits; ++unit) {
     bytes += static_cast<char>(unit);
     bytes += static_cast<char>(unit % 2 ? 0x11 : 0x21);
     bytes += std::string("\x00\x20", 2);
@@ -141,27 +141,27 @@ std::string IoTableData(const SampleSpec& spec, Random& random) {
   return bytes;
 }
 
-std::string Project(const SampleSpec& spec) {
-  Random random(0x5EED0000u + static_cast<std::uint32_t>(spec.programLines));
-  const std::string unitSetup = ImplodeBytes(UnitSetupXml(spec)).bytes;
+std::string Project(const SampleRecipe& recipe) {
+  Random random(0x5EED0000u + static_cast<std::uint32_t>(recipe.programLines));
+  const std::string unitSetup = ImplodeBytes(UnitSetupXml(recipe)).bytes;
   std::string settings;
-  for (int i = 0; i < spec.settingsBytes; ++i) settings += static_cast<char>(random.Next() % 7 == 0 ? random.Next() : 0);
+  for (int i = 0; i < recipe.settingsBytes; ++i) settings += static_cast<char>(random.Next() % 7 == 0 ? random.Next() : 0);
 
   std::string t;
   t += "(* Velkor LQT project *)\r\n";
-  t += "Project:=" + spec.name + "\r\nBEGIN\r\n";
+  t += "Project:=" + recipe.name + "\r\nBEGIN\r\n";
   t += "  FileFormat:=\"4.2\";\r\n";
   t += "  Author:=\"Plant engineering\";\r\n";
-  t += spec.japanese ? "  Comment:=\"" + kLinePacking + "\";\r\n" : "  Comment:=\"Line 1 packaging\";\r\n";
+  t += recipe.japanese ? "  Comment:=\"" + kLinePacking + "\";\r\n" : "  Comment:=\"Line 1 packaging\";\r\n";
   t += "  TQ5ASupportVersion:=\"1.08\";\r\n";
   t += "  ResourceCount:=1;\r\n";
   t += "  PLC:=PLC1\r\n  BEGIN\r\n";
   t += "    Name:=\"PLC1\";\r\n";
-  t += "    Config:=\"[DEV]DEV:TQ5A;CPU:" + spec.cpu +
+  t += "    Config:=\"[DEV]DEV:TQ5A;CPU:" + recipe.cpu +
        ";[MEM]IO:X,0,1024,BIT,RW,;EM:E,0,32768,WORD,RW,1,;DM:D,0,32768,WORD,RW,;UM:UM,0,94208,;[NET]IP:192.168.0.10;\";\r\n";
   t += "    IOTable:=\r\n    BEGIN\r\n";
   t += "      UnitSetup:=\r\n" + Block(1, unitSetup, "      ");
-  t += "      Data:=\r\n" + Block(2, IoTableData(spec, random), "      ");
+  t += "      Data:=\r\n" + Block(2, IoTableData(recipe, random), "      ");
   t += "    END;\r\n";
   t += "    Settings:=\r\n    BEGIN\r\n";
   t += "      Data:=\r\n" + Block(3, settings, "      ");
@@ -169,9 +169,9 @@ std::string Project(const SampleSpec& spec) {
   t += "  END;\r\n";
   t += "  Resource[1]:=PLC1\r\n  BEGIN\r\n    Program:=Main\r\n    BEGIN\r\n";
   const std::string* comments[] = {&kConveyorStart, &kEmergencyStop, &kHomed, &kTemperatureAlarm};
-  for (int line = 0; line < spec.programLines; ++line) {
+  for (int line = 0; line < recipe.programLines; ++line) {
     if (line % 8 == 0) {
-      const std::string comment = spec.japanese ? *comments[(line / 8) % 4] : "rung " + std::to_string(line / 8);
+      const std::string comment = recipe.japanese ? *comments[(line / 8) % 4] : "rung " + std::to_string(line / 8);
       t += "      (* " + comment + " *)\r\n";
     }
     t += "      LD X" + std::to_string(line % 64) + "; AND X" + std::to_string((line * 7) % 64) + "; OUT Y" +

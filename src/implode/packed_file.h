@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <stdexcept>
 
 enum class UnpackResult { Expanded, Failed, TooLarge };
 
@@ -19,3 +22,28 @@ UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::f
 // false also for parameters the compressor refuses (nothing is then written).
 bool PackFile(const std::filesystem::path& source, const std::filesystem::path& target,
               std::uint32_t literalMode, std::uint32_t dictionarySize);
+
+// What both file operations hand their stream callbacks. Past the limit the write callback
+// writes no more and the read callback delivers no more, so the expansion stops soon after.
+struct PackFileContext {
+  std::FILE* source = nullptr;
+  std::FILE* target = nullptr;
+  bool writeFailed = false;
+  std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t written = 0;
+  bool tooLarge = false;
+};
+
+// A failed read of the source: not a stream the codec can judge, so it leaves the operation as
+// an exception (the open files are closed on the way out).
+class PackedFileReadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Read callback: up to size bytes from the source at its position; 0 at its end. Throws
+// PackedFileReadError when the file layer reports an error.
+std::uint32_t ReadFromSource(char* buffer, std::uint32_t& size, void* context);
+// Write callback: all size bytes to the target at its position. A failure sets writeFailed and
+// is not passed on; later writes are still attempted.
+void WriteToTarget(const char* buffer, std::uint32_t& size, void* context);

@@ -3,7 +3,9 @@
 #include "pipeline/output_publish.h"
 #include "pipeline/work_directory.h"
 #include "platform/platform.h"
+#include "implode/packed_file.h"
 #include "project/extraction.h"
+#include "project/unit_setup_round_trip.h"
 #include "project/validation.h"
 
 ConversionSteps DefaultConversionSteps() {
@@ -17,6 +19,13 @@ ConversionSteps DefaultConversionSteps() {
   steps.validateAndPrepareProject = ValidateAndPrepareProject;
   steps.extractPlcSections = ExtractPlcSections;
   steps.replaceModelInHexText = [](const std::string& hex) { return ReplaceModelInHexText(hex); };
+  steps.unpackInput = [](const std::string& input, const std::string& staged, std::uint64_t limit) {
+    return UnpackProjectFile(platform::PathFromUtf8(input), platform::PathFromUtf8(staged), limit);
+  };
+  steps.convertUnitSetup = ConvertUnitSetup;
+  steps.packOutput = [](const std::string& merged, const std::string& target) {
+    return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target));
+  };
   steps.copyOutput = CopyFileSynced;
   return steps;
 }

@@ -37,6 +37,6 @@ struct ConversionSteps {
   std::uint64_t projectSizeLimit = kProjectSizeLimit;
 };
 
-// The real steps. A step that is not part of this build is left empty, and the command then
-// reports the conversion as incomplete instead of announcing it.
+// The real steps. A table with a step left empty makes the command report the conversion as
+// incomplete instead of announcing it.
 ConversionSteps DefaultConversionSteps();

@@ -1,0 +1,151 @@
+// Packed files: what is left on disk after each outcome.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "implode/codec_memory.h"
+#include "implode/packed_file.h"
+#include "stream_test_support.h"
+#include "test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
+
+TEST(ImplodePackedFile, PackingAnEmptyFileWritesOnlyTheEndCode) {
+  const fs::path folder = testfiles::MakeFolder("empty");
+  testfiles::Write(folder / "empty.lqt", "");
+  ASSERT_TRUE(PackProjectFile(folder / "empty.lqt", folder / "empty.lqp"));
+  EXPECT_EQ(testfiles::Read(folder / "empty.lqp"), streamtest::FromHex("00 06 01 FF"));
+  // That stream is refused on the way back (too short), and the target is left empty.
+  EXPECT_EQ(UnpackProjectFile(folder / "empty.lqp", folder / "back.lqt", kNoLimit), UnpackResult::Failed);
+  EXPECT_EQ(testfiles::Read(folder / "back.lqt"), "");
+}
+
+TEST(ImplodePackedFile, PackThenUnpackGivesTheSameBytes) {
+  const fs::path folder = testfiles::MakeFolder("round");
+  const std::string text = streamtest::ProjectText(100000, 11) + std::string("\x00\x1A\r\n", 4);
+  testfiles::Write(folder / "plant.lqt", text);
+  ASSERT_TRUE(PackProjectFile(folder / "plant.lqt", folder / "plant.lqp"));
+  const std::string packed = testfiles::Read(folder / "plant.lqp");
+  EXPECT_EQ(packed, ImplodeBytes(text, 0, 4096).bytes);  // always literal mode 0, 4096 bytes
+  ASSERT_EQ(UnpackProjectFile(folder / "plant.lqp", folder / "back.lqt", kNoLimit), UnpackResult::Expanded);
+  EXPECT_EQ(testfiles::Read(folder / "back.lqt"), text);
+}
+
+TEST(ImplodePackedFile, UnpackingAcceptsEveryModeAndDictionary) {
+  const fs::path folder = testfiles::MakeFolder("modes");
+  const std::string text = streamtest::ProjectText(20000, 12);
+  testfiles::Write(folder / "in.lqt", text);
+  for (const std::uint32_t mode : {0u, 1u}) {
+    for (const std::uint32_t dictionary : {1024u, 2048u, 4096u}) {
+      SCOPED_TRACE(testing::Message() << mode << "/" << dictionary);
+      ASSERT_TRUE(PackFile(folder / "in.lqt", folder / "packed", mode, dictionary));
+      EXPECT_EQ(testfiles::Read(folder / "packed"), ImplodeBytes(text, mode, dictionary).bytes);
+      ASSERT_EQ(UnpackProjectFile(folder / "packed", folder / "out", kNoLimit), UnpackResult::Expanded);
+      EXPECT_EQ(testfiles::Read(folder / "out"), text);
+    }
+  }
+}
+
+TEST(ImplodePackedFile, RefusedParametersCreateNoTarget) {
+  const fs::path folder = testfiles::MakeFolder("refused");
+  testfiles::Write(folder / "in.lqt", "abc");
+  EXPECT_FALSE(PackFile(folder / "in.lqt", folder / "a", 0, 3000));
+  EXPECT_FALSE(PackFile(folder / "in.lqt", folder / "b", 2, 4096));
+  EXPECT_FALSE(fs::exists(folder / "a"));
+  EXPECT_FALSE(fs::exists(folder / "b"));
+}
+
+TEST(ImplodePackedFile, UnpackingATextProjectFailsAndLeavesAnEmptyTarget) {
+  const fs::path folder = testfiles::MakeFolder("text");
+  testfiles::Write(folder / "plant.lqp", "[Project]\r\nName=plant\r\n");
+  EXPECT_EQ(UnpackProjectFile(folder / "plant.lqp", folder / "out.lqt", kNoLimit), UnpackResult::Failed);
+  ASSERT_TRUE(fs::exists(folder / "out.lqt"));
+  EXPECT_EQ(testfiles::Read(folder / "out.lqt"), "");
+}
+
+TEST(ImplodePackedFile, UnpackingATruncatedStreamKeepsTheBytesDecoded) {
+  const fs::path folder = testfiles::MakeFolder("cut");
+  const std::string text = streamtest::ProjectText(30000, 13);
+  const std::string stream = ImplodeBytes(text).bytes;
+  testfiles::Write(folder / "cut.lqp", stream.substr(0, stream.size() - 3));
+  EXPECT_EQ(UnpackProjectFile(folder / "cut.lqp", folder / "out.lqt", kNoLimit), UnpackResult::Failed);
+  const std::string written = testfiles::Read(folder / "out.lqt");
+  EXPECT_GT(written.size(), 20000u);
+  EXPECT_EQ(written, text.substr(0, written.size()));
+}
+
+TEST(ImplodePackedFile, ExactlyTheLimitPassesOneMoreIsTooLarge) {
+  const fs::path folder = testfiles::MakeFolder("limit");
+  const std::string data(100000, 'z');  // expands from a few hundred bytes
+  testfiles::Write(folder / "big.lqp", ImplodeBytes(data).bytes);
+  EXPECT_EQ(UnpackProjectFile(folder / "big.lqp", folder / "exact", data.size()), UnpackResult::Expanded);
+  EXPECT_EQ(testfiles::Read(folder / "exact"), data);
+  EXPECT_EQ(UnpackProjectFile(folder / "big.lqp", folder / "over", data.size() - 1), UnpackResult::TooLarge);
+  EXPECT_EQ(testfiles::Read(folder / "over"), data.substr(0, data.size() - 1));
+  EXPECT_EQ(UnpackProjectFile(folder / "big.lqp", folder / "tiny", 5000), UnpackResult::TooLarge);
+  EXPECT_EQ(testfiles::Read(folder / "tiny").size(), 5000u);
+}
+
+TEST(ImplodePackedFile, PastTheLimitNothingMoreIsWrittenOrRead) {
+  std::FILE* const source = std::tmpfile();
+  std::FILE* const target = std::tmpfile();
+  ASSERT_TRUE(source && target);
+  std::fputs("more input", source);
+  std::rewind(source);
+  PackFileContext context;
+  context.source = source;
+  context.target = target;
+  context.limit = 10;
+  std::uint32_t size = 11;
+  WriteToTarget("0123456789A", size, &context);
+  EXPECT_TRUE(context.tooLarge);
+  EXPECT_FALSE(context.writeFailed);
+  EXPECT_EQ(context.written, 10u);
+  size = 3;
+  WriteToTarget("BCD", size, &context);
+  EXPECT_EQ(context.written, 10u);
+  EXPECT_EQ(std::ftell(target), 10);
+  char buffer[16];
+  std::uint32_t request = sizeof buffer;
+  EXPECT_EQ(ReadFromSource(buffer, request, &context), 0u);
+  std::fclose(source);
+  std::fclose(target);
+}
+
+TEST(ImplodePackedFile, MissingSourceOrTargetFolderFailsBeforeWriting) {
+  const fs::path folder = testfiles::MakeFolder("missing");
+  testfiles::Write(folder / "in.lqt", "abc");
+  testfiles::Write(folder / "in.lqp", ImplodeBytes("abc").bytes);
+  EXPECT_FALSE(PackProjectFile(folder / "nothing.lqt", folder / "out.lqp"));
+  EXPECT_FALSE(fs::exists(folder / "out.lqp"));
+  EXPECT_EQ(UnpackProjectFile(folder / "nothing.lqp", folder / "out.lqt", kNoLimit), UnpackResult::Failed);
+  EXPECT_FALSE(fs::exists(folder / "out.lqt"));
+  EXPECT_FALSE(PackProjectFile(folder / "in.lqt", folder / "no" / "out.lqp"));
+  EXPECT_EQ(UnpackProjectFile(folder / "in.lqp", folder / "no" / "out.lqt", kNoLimit), UnpackResult::Failed);
+}
+
+TEST(ImplodePackedFile, AFullDeviceFails) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  const fs::path folder = testfiles::MakeFolder("full");
+  const std::string text = streamtest::RandomBytes(50000, 14);
+  testfiles::Write(folder / "in.lqt", text);
+  testfiles::Write(folder / "in.lqp", ImplodeBytes(text).bytes);
+  EXPECT_FALSE(PackProjectFile(folder / "in.lqt", "/dev/full"));
+  EXPECT_EQ(UnpackProjectFile(folder / "in.lqp", "/dev/full", kNoLimit), UnpackResult::Failed);
+  // A small output fails only when it is flushed.
+  testfiles::Write(folder / "small.lqt", "abc");
+  EXPECT_FALSE(PackProjectFile(folder / "small.lqt", "/dev/full"));
+}
+
+TEST(ImplodePackedFile, AFailedReadLeavesAsAnException) {
+  const fs::path folder = testfiles::MakeFolder("unreadable");
+  fs::create_directory(folder / "dir.lqt");  // opens, but reading it fails
+  EXPECT_THROW(PackProjectFile(folder / "dir.lqt", folder / "out.lqp"), PackedFileReadError);
+  EXPECT_THROW(UnpackProjectFile(folder / "dir.lqt", folder / "out.lqt", kNoLimit), PackedFileReadError);
+}
+
+}  // namespace
