@@ -7,10 +7,6 @@ namespace {
 
 constexpr std::string_view kEmPrefix = "EM:E,0,32768,WORD,RW,";
 constexpr std::string_view kUmPrefix = "UM:UM,0,";
-constexpr std::string_view kSourceDevice = "DEV:TQ5A";
-constexpr std::string_view kTargetDevice = "DEV:TQ6A";
-constexpr std::string_view kSourceDeviceEntry = "DEV:TQ5A;";
-constexpr std::string_view kTargetDeviceEntry = "DEV:TQ6A;";
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -43,8 +39,8 @@ std::string RewriteConfig(std::string_view value, std::string_view cpuType) {
   std::string line(keys::kConfigOpen);
   if (value.empty()) return line.append(keys::kConfigClose);
   std::string copy(value);
-  ReplaceAll(copy, kSourceDeviceEntry, kTargetDeviceEntry);
-  ReplaceAll(copy, kSourceDevice, kTargetDevice);
+  ReplaceAll(copy, keys::kSourceDeviceEntry, keys::kTargetDeviceEntry);
+  ReplaceAll(copy, keys::kSourceDevice, keys::kTargetDevice);
   const std::size_t cpu = copy.find(keys::kCpu);
   if (cpu != std::string::npos) {
     if (const std::size_t end = copy.find(';', cpu); end != std::string::npos) {

@@ -13,23 +13,28 @@ std::string FormatHexDump(const std::uint8_t* bytes, std::size_t count) {
   return text;
 }
 
-bool WriteHexDumpFile(const std::string& binaryPath, const std::string& textPath) {
-  auto binary = platform::OpenForReading(platform::PathFromUtf8(binaryPath));
-  if (!binary) {
-    ShowCatalogMessage("MsgReadFail");
+bool ReadWholeFile(const std::string& path, const FileReadMessages& messages, std::string& bytes) {
+  auto file = platform::OpenForReading(platform::PathFromUtf8(path));
+  if (!file) {
+    ShowCatalogMessage(messages.openFailed);
     return false;
   }
-  const std::uint64_t length = binary->Size();
+  const std::uint64_t length = file->Size();
   if (length == 0) {
-    ShowCatalogMessage("MsgFileReadIncomplete");
+    ShowCatalogMessage(messages.empty);
     return false;
   }
-  std::string bytes = platform::ReadUpTo(*binary, static_cast<std::size_t>(length));
-  binary.reset();
+  bytes = platform::ReadUpTo(*file, static_cast<std::size_t>(length));
   if (bytes.size() < length) {
-    ShowCatalogMessage("MsgReadFail");
+    ShowCatalogMessage(messages.readShort);
     return false;
   }
+  return true;
+}
+
+bool WriteHexDumpFile(const std::string& binaryPath, const std::string& textPath) {
+  std::string bytes;
+  if (!ReadWholeFile(binaryPath, {"MsgReadFail", "MsgFileReadIncomplete", "MsgReadFail"}, bytes)) return false;
   const std::string text = FormatHexDump(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   auto out = platform::CreateForWriting(platform::PathFromUtf8(textPath));
   if (!out) {

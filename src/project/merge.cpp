@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::string_view kSourceDeviceEntry = "DEV:TQ5A;";
-constexpr std::string_view kTargetDeviceEntry = "DEV:TQ6A;";
 constexpr std::string_view kIoTableSection = "IOTable:";
 constexpr std::string_view kSettingsSection = "Settings:";
 constexpr std::string_view kLineEnd = "\r\n";
@@ -21,10 +19,10 @@ constexpr std::size_t kNotFound = std::string_view::npos;
 bool IsTokenSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 void ReplaceDeviceEntries(std::string& buffer) {
-  static_assert(kSourceDeviceEntry.size() == kTargetDeviceEntry.size());
-  for (std::size_t at = buffer.find(kSourceDeviceEntry); at != std::string::npos;
-       at = buffer.find(kSourceDeviceEntry, at + kSourceDeviceEntry.size())) {
-    buffer.replace(at, kTargetDeviceEntry.size(), kTargetDeviceEntry);
+  static_assert(keys::kSourceDeviceEntry.size() == keys::kTargetDeviceEntry.size());
+  for (std::size_t at = buffer.find(keys::kSourceDeviceEntry); at != std::string::npos;
+       at = buffer.find(keys::kSourceDeviceEntry, at + keys::kSourceDeviceEntry.size())) {
+    buffer.replace(at, keys::kTargetDeviceEntry.size(), keys::kTargetDeviceEntry);
   }
 }
 

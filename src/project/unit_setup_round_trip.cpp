@@ -1,40 +1,12 @@
 #include "project/unit_setup_round_trip.h"
 
-#include <cstdio>
-
 #include "app/user_interface.h"
 #include "implode/packed_file.h"
 #include "project/hex_dump.h"
 #include "project/merge.h"
 #include "platform/platform.h"
 
-namespace {
-
 using platform::PathFromUtf8;
-
-// Reads the hex dump back; false after its message.
-bool ReadHexDumpBack(const std::string& path, std::string& unitHexAfter) {
-  auto file = platform::OpenForReading(PathFromUtf8(path));
-  if (!file) {
-    ShowCatalogMessage("MsgOpenProcessedFileFail");
-    return false;
-  }
-  const std::uint64_t length = file->Size();
-  if (length == 0) {
-    ShowCatalogMessage("MsgProcessedFileEmpty");
-    return false;
-  }
-  std::string bytes = platform::ReadUpTo(*file, static_cast<std::size_t>(length));
-  file.reset();
-  if (bytes.size() < length) {
-    ShowCatalogMessage("MsgFileReadIncomplete");
-    return false;
-  }
-  unitHexAfter = std::move(bytes);
-  return true;
-}
-
-}  // namespace
 
 bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string& path,
                       const std::string& ioDataHex, const std::string& settingsDataHex,
@@ -56,7 +28,8 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
     return false;
   }
   if (!WriteHexDumpFile(binAfter, binTextAfter)) return false;
-  if (!ReadHexDumpBack(binTextAfter, unitHexAfter)) return false;
+  const FileReadMessages readBack{"MsgOpenProcessedFileFail", "MsgProcessedFileEmpty", "MsgFileReadIncomplete"};
+  if (!ReadWholeFile(binTextAfter, readBack, unitHexAfter)) return false;
 
   const std::string merged = path + ".merged.lqt";
   auto input = platform::OpenForReading(PathFromUtf8(path));
