@@ -81,12 +81,25 @@ bool IsUtf16(XmlEncoding encoding) {
          encoding == XmlEncoding::Utf16Le || encoding == XmlEncoding::Utf16Be;
 }
 
-// pugixml ends a string at NUL, which would silently cut the document.
-bool HoldsNul(const Payload& payload) {
-  if (!IsUtf16(payload.encoding)) return payload.bytes.find('\0') != std::string_view::npos;
+// Control characters other than tab, line feed and carriage return are not XML characters;
+// NUL would moreover end pugixml's strings and silently cut the document, and the others would
+// come back as references that no reader accepts.
+bool IsForbiddenControl(std::uint32_t c) { return c < 0x20 && c != 0x9 && c != 0xA && c != 0xD; }
+
+bool HoldsForbiddenControl(const Payload& payload) {
+  if (!IsUtf16(payload.encoding)) {
+    for (const char c : payload.bytes) {
+      if (IsForbiddenControl(static_cast<unsigned char>(c))) return true;
+    }
+    return false;
+  }
   if (payload.bytes.size() % 2 != 0) return true;  // a torn code unit
+  const bool littleEndian =
+      payload.encoding == XmlEncoding::Utf16LeWithBom || payload.encoding == XmlEncoding::Utf16Le;
   for (std::size_t i = 0; i < payload.bytes.size(); i += 2) {
-    if (payload.bytes[i] == '\0' && payload.bytes[i + 1] == '\0') return true;
+    const auto low = static_cast<unsigned char>(payload.bytes[littleEndian ? i : i + 1]);
+    const auto high = static_cast<unsigned char>(payload.bytes[littleEndian ? i + 1 : i]);
+    if (high == 0 && IsForbiddenControl(low)) return true;
   }
   return false;
 }
@@ -306,7 +319,7 @@ class StringWriter final : public pugi::xml_writer {
 
 std::optional<ParsedXml> ParseXml(std::string_view bytes) {
   const Payload payload = DetectEncoding(bytes);
-  if (HoldsNul(payload)) return std::nullopt;
+  if (HoldsForbiddenControl(payload)) return std::nullopt;
   {
     pugi::xml_document check;
     if (!check.load_buffer(payload.bytes.data(), payload.bytes.size(), kCheckOptions, payload.pugiEncoding)) {

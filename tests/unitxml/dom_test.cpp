@@ -162,6 +162,11 @@ TEST(unitxml_Dom, RefusesWhatIsNotWellFormed) {
       {"less-than in an attribute", "<Prj A=\"a<b\"/>"},
       {"NUL byte", std::string("<Prj>a\0b</Prj>", 14)},
       {"NUL after the root", std::string("<Prj/>\0<x", 9)},
+      // Found by fuzzing: accepted raw, the control character came back as a reference that
+      // no reader accepts, so the saved document could not be read again.
+      {"control character in text", "<Prj>\x06" "custom;</Prj>"},
+      {"control character in an attribute", "<Prj A=\"\x1F\"/>"},
+      {"control character in UTF-16", Utf16Le(u"\uFEFF<Prj>\u0001</Prj>")},
       {"unclosed element", "<Prj><Eqpt ID=\"S5\"></Prj>"},
       {"no element", "<?xml version=\"1.0\"?><!--only a comment-->"},
       {"empty", ""},
