@@ -236,19 +236,17 @@ class Encoder {
       heads[0][pair] = position;
       const std::uint64_t low = Load64(p);
       const std::uint64_t high = Load64(p + 8);
-      const std::uint32_t hashes[6] = {
-          static_cast<std::uint32_t>(((low << 40) * kMultiplier) >> kShift),
-          static_cast<std::uint32_t>(((low << 32) * kMultiplier) >> kShift),
-          static_cast<std::uint32_t>(((low << 16) * kMultiplier) >> kShift),
-          static_cast<std::uint32_t>((low * kMultiplier) >> kShift),
-          static_cast<std::uint32_t>(((low + (high << 32) * kMixer) * kMultiplier) >> kShift),
-          static_cast<std::uint32_t>(((low + high * kMixer) * kMultiplier) >> kShift),
-      };
-      for (std::uint32_t level = 1; level < kChainLevels; ++level) {
-        const std::uint32_t h = hashes[level - 1];
+      const auto link = [&](const std::uint32_t level, const std::uint64_t key) {
+        const std::uint32_t h = static_cast<std::uint32_t>((key * kMultiplier) >> kShift);
         previous[level][p] = heads[level][h];
         heads[level][h] = position;
-      }
+      };
+      link(1, low << 40);
+      link(2, low << 32);
+      link(3, low << 16);
+      link(4, low);
+      link(5, low + (high << 32) * kMixer);
+      link(6, low + high * kMixer);
     }
   }
 
@@ -282,15 +280,15 @@ class Encoder {
 #endif
   }
 
-  // The chain level to follow once `best` bytes agree: the longest prefix not above it.
-  static std::uint32_t LevelFor(const std::uint32_t best) {
-    if (best >= 16) return 6;
-    if (best >= 12) return 5;
-    if (best >= 8) return 4;
-    if (best >= 6) return 3;
-    if (best >= 4) return 2;
-    if (best >= 3) return 1;
-    return 0;
+  // The prefix length of each chain level.
+  static constexpr std::uint32_t kLevelLength[kChainLevels] = {2, 3, 4, 6, 8, 12, 16};
+
+  // The chain level to follow when candidates must share `length` bytes: the longest prefix not
+  // above it.
+  static std::uint32_t LevelFor(const std::uint32_t length) {
+    std::uint32_t level = 0;
+    while (level + 1 < kChainLevels && kLevelLength[level + 1] <= length) ++level;
+    return level;
   }
 
   // The longest match at c among the positions 2 to D - 1 bytes back (and not before the block's
@@ -335,12 +333,21 @@ class Encoder {
       best = length;
       bestPosition = q;
       if (best == kLongestMatch) return OldestLongest(c, oldest);
-      const std::uint32_t next = LevelFor(best);
+      // Every candidate newer than q is at most `best` long. A chain whose prefix is one byte
+      // longer than the best holds only what can beat it, found from c on past q; a shorter one
+      // goes on from q itself, which shares its prefix.
+      const std::uint32_t next = LevelFor(best + 1);
       if (next != level) {
         level = next;
         chain = work_.chainPrevious[level];
       }
-      q = chain[q];
+      if (kLevelLength[level] == best + 1) {
+        std::uint32_t r = chain[c];
+        while (r >= q) r = chain[r];
+        q = r;
+      } else {
+        q = chain[q];
+      }
     }
     if (best < 2) return 0;
     distance_ = c - bestPosition - 1;
