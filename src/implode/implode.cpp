@@ -216,13 +216,16 @@ class Encoder {
     return v;
   }
 
+  // The prefix length of each chain level.
+  static constexpr std::uint32_t kLevelLength[kChainLevels] = {2, 3, 4, 5, 6, 8, 16};
+
   // Enters every position up to c into the chains. The buckets of the longer prefixes come from
   // the 8 (or 16) bytes at the position with the bytes past the prefix shifted out.
   void EnterUpTo(const std::uint32_t c) {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
     constexpr std::uint64_t kMixer = 0xC2B2AE3D27D4EB4Full;
     constexpr std::uint32_t kShift = 64 - 12;  // kChainBuckets = 4096
-    static_assert(kChainBuckets == 4096 && kChainLevels == 7);
+    static_assert(kChainBuckets == 4096);
     std::uint16_t(*const heads)[kChainBuckets] = work_.chainHeads;
     std::uint16_t(*const previous)[kWindowSize] = work_.chainPrevious;
     for (; entered_ <= c; ++entered_) {
@@ -236,17 +239,15 @@ class Encoder {
       heads[0][pair] = position;
       const std::uint64_t low = Load64(p);
       const std::uint64_t high = Load64(p + 8);
-      const auto link = [&](const std::uint32_t level, const std::uint64_t key) {
+#pragma GCC unroll 8
+      for (std::uint32_t level = 1; level < kChainLevels; ++level) {
+        const std::uint32_t length = kLevelLength[level];
+        const std::uint64_t key =
+            length <= 8 ? low << (64 - 8 * length) : low + (high << (128 - 8 * length)) * kMixer;
         const std::uint32_t h = static_cast<std::uint32_t>((key * kMultiplier) >> kShift);
         previous[level][p] = heads[level][h];
         heads[level][h] = position;
-      };
-      link(1, low << 40);
-      link(2, low << 32);
-      link(3, low << 16);
-      link(4, low);
-      link(5, low + (high << 32) * kMixer);
-      link(6, low + high * kMixer);
+      }
     }
   }
 
@@ -279,9 +280,6 @@ class Encoder {
     return mask;
 #endif
   }
-
-  // The prefix length of each chain level.
-  static constexpr std::uint32_t kLevelLength[kChainLevels] = {2, 3, 4, 6, 8, 12, 16};
 
   // The chain level to follow when candidates must share `length` bytes: the longest prefix not
   // above it.

@@ -24,7 +24,7 @@ inline constexpr std::uint32_t kWindowSize = kLargestDictionary + kLookahead + k
 inline constexpr std::uint32_t kWindowSpare = 516;
 inline constexpr std::uint32_t kPairHashCount = 2304;  // 4 * 255 + 5 * 255 = 2295 is the largest
 inline constexpr std::uint32_t kSymbolCount = 774;     // 256 literals, 517 copy lengths, the end
-// The match search follows chains of earlier positions that share the first 2, 3, 4, 6, 8, 12 or
+// The match search follows chains of earlier positions that share the first 2, 3, 4, 5, 6, 8 or
 // 16 bytes (by hash) with the current one.
 inline constexpr std::uint32_t kChainLevels = 7;
 inline constexpr std::uint32_t kChainBuckets = 4096;
