@@ -113,24 +113,13 @@ class Encoder {
   void BeginBlock(const std::uint32_t first) { first_ = first; }
 
   // The window moves 4096 bytes down: so do the chains, and links to positions that leave the
-  // window become 0, which every search takes for "too far back". The oldest position of each
-  // pair hash first moves on to one that stays, while the links to get there still exist.
+  // window become 0, which every search takes for "too far back".
   void ShiftDown() {
-    std::uint16_t* const next = work_.pairNext;
-    const std::uint16_t* const pairHeads = work_.chainHeads[0];
-    for (std::uint32_t h = 0; h < kPairHashCount; ++h) {
-      std::uint32_t p = work_.pairOldest[h];
-      if (p == 0) continue;
-      const std::uint32_t newest = pairHeads[h];
-      while (p <= kImplodeReadSize && p != newest) p = next[p];
-      work_.pairOldest[h] = static_cast<std::uint16_t>(p <= kImplodeReadSize ? 0 : p - kImplodeReadSize);
-    }
     const std::uint32_t kept = dictionarySize_ + kLookahead;
     for (std::uint32_t level = 0; level < kChainLevels; ++level) {
       ShiftLinks(work_.chainHeads[level], work_.chainHeads[level], kChainBuckets);
       ShiftLinks(work_.chainPrevious[level], work_.chainPrevious[level] + kImplodeReadSize, kept);
     }
-    ShiftLinks(next, next + kImplodeReadSize, kept);
     entered_ -= kImplodeReadSize;
   }
 
@@ -233,8 +222,6 @@ class Encoder {
       const std::uint16_t position = static_cast<std::uint16_t>(p);
       const std::uint32_t pair = PairHash(p);
       const std::uint32_t last = heads[0][pair];
-      work_.pairNext[last] = position;  // harmless when last is 0
-      if (work_.pairOldest[pair] == 0) work_.pairOldest[pair] = position;
       previous[0][p] = static_cast<std::uint16_t>(last);
       heads[0][pair] = position;
       const std::uint64_t low = Load64(p);
@@ -330,7 +317,7 @@ class Encoder {
       }
       best = length;
       bestPosition = q;
-      if (best == kLongestMatch) return OldestLongest(c, oldest);
+      if (best == kLongestMatch) return OldestLongest(c, oldest, q);
       // Every candidate newer than q is at most `best` long. A chain whose prefix is one byte
       // longer than the best holds only what can beat it, found from c on past q; a shorter one
       // goes on from q itself, which shares its prefix.
@@ -352,14 +339,31 @@ class Encoder {
     return best;
   }
 
-  // Some candidate reaches 516: the oldest one that does, by the pair chain oldest first.
-  std::uint32_t OldestLongest(const std::uint32_t c, const std::uint32_t oldest) {
-    const std::uint32_t pair = PairHash(c);
-    std::uint32_t q = work_.pairOldest[pair];
-    while (q < oldest) q = work_.pairNext[q];
-    work_.pairOldest[pair] = static_cast<std::uint16_t>(q);  // positions left behind stay behind
-    for (;; q = work_.pairNext[q]) {
-      if (q != c - 1 && CommonLength(q, c, kLongestMatch) == kLongestMatch) break;
+  // The candidate at `newest` reaches 516; so may older ones on the chain of 16-byte prefixes, and
+  // the oldest of them wins. With S the 516 bytes at c and q the last one found to reach 516, a
+  // position r at d < 516 below q reaches 516 exactly when S has period d and the d bytes at r
+  // are S's first d, because the rest is then the start of q's copy of S. The periods of S come
+  // from its prefix borders, worked out once.
+  std::uint32_t OldestLongest(const std::uint32_t c, const std::uint32_t oldest, const std::uint32_t newest) {
+    const std::uint8_t* const s = window_ + c;
+    std::int16_t* const borders = work_.borders;
+    borders[0] = -1;
+    std::int32_t m = -1;
+    for (std::uint32_t k = 0; k < kLongestMatch; ++k) {
+      while (m >= 0 && s[k] != s[m]) m = borders[m];
+      borders[k + 1] = static_cast<std::int16_t>(++m);
+    }
+    std::uint8_t* const isPeriod = work_.isPeriod;
+    std::memset(isPeriod, 0, kLongestMatch);
+    for (std::int32_t b = borders[kLongestMatch]; b > 0; b = borders[b]) isPeriod[kLongestMatch - b] = 1;
+
+    const std::uint16_t* const chain = work_.chainPrevious[kChainLevels - 1];
+    std::uint32_t q = newest;
+    for (std::uint32_t r = chain[q]; r >= oldest; r = chain[r]) {
+      const std::uint32_t d = q - r;
+      const bool reaches = d < kLongestMatch ? isPeriod[d] != 0 && CommonLength(r, c, d) == d
+                                             : CommonLength(r, c, kLongestMatch) == kLongestMatch;
+      if (reaches) q = r;
     }
     distance_ = c - q - 1;
     return kLongestMatch;

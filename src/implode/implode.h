@@ -39,10 +39,10 @@ struct ImplodeWorkArea {
   std::uint16_t chainHeads[implode::kChainLevels][implode::kChainBuckets];
   // Per chain level and window offset, the previous position with the same hash.
   std::uint16_t chainPrevious[implode::kChainLevels][implode::kWindowSize];
-  // Per window offset, the next position with the same pair hash, and per pair hash the oldest
-  // one still inside the dictionary: the longest matches are taken oldest first.
-  std::uint16_t pairNext[implode::kWindowSize];
-  std::uint16_t pairOldest[implode::kPairHashCount];
+  // Prefix borders of the 516 bytes at the current position, and which distances are periods of
+  // them: among matches of 516 the oldest is taken.
+  std::int16_t borders[implode::kLongestMatch + 1];
+  std::uint8_t isPeriod[implode::kLongestMatch];
   // Header and code bits waiting to leave.
   std::uint8_t output[kImplodeWriteSize + 2];
   // Dictionary, carried lookahead and the current block; 16 bytes past the spare area let the

@@ -205,6 +205,30 @@ TEST(ImplodeDifferential, ManyEqualCandidates) {
   }
 }
 
+TEST(ImplodeDifferential, OldestOfSeveralLongestMatches) {
+  // A periodic piece P, then the first d bytes of P right before P itself, then P once more: at
+  // the last P both earlier copies of P reach 516, and the position d before the middle one
+  // agrees with P for d bytes, more when d is a multiple of the period. Between the segments
+  // noise, so that each segment's matches stay its own.
+  for (const std::size_t period : {1u, 7u, 64u}) {
+    SCOPED_TRACE(period);
+    const std::string unit = SmallAlphabet(period, 26, static_cast<std::uint32_t>(period));
+    std::string piece;
+    while (piece.size() < 600) piece += unit;
+    piece.resize(600);
+    std::string text;
+    std::uint32_t seed = 50;
+    for (std::size_t d = 2; d < 560; d += 11) {
+      text += streamtest::RandomBytes(300, seed++);
+      text += piece.substr(0, d) + piece;
+      text += streamtest::RandomBytes(40, seed++);
+      text += piece;
+    }
+    ExpectSame(text, 0, 4096);
+    ExpectSame(text, 1, 2048);
+  }
+}
+
 TEST(ImplodeDifferential, MixedAndLarge) {
   // Stretches of each kind one after the other, so the window holds several at once.
   std::string mixed;
