@@ -255,6 +255,23 @@ class Encoder {
     return n;
   }
 
+  // How many bytes agree going down from a - 1 and b - 1, at most limit.
+  std::uint32_t CommonLengthBackwards(const std::uint32_t a, const std::uint32_t b, const std::uint32_t limit) const {
+    const std::uint8_t* const x = window_ + a;
+    const std::uint8_t* const y = window_ + b;
+    std::uint32_t n = 0;
+    while (n + 8 <= limit) {
+      std::uint64_t u;
+      std::uint64_t v;
+      std::memcpy(&u, x - n - 8, 8);
+      std::memcpy(&v, y - n - 8, 8);
+      if (u != v) return n + static_cast<std::uint32_t>(__builtin_clzll(u ^ v)) / 8;
+      n += 8;
+    }
+    while (n < limit && x[-1 - static_cast<std::int32_t>(n)] == y[-1 - static_cast<std::int32_t>(n)]) ++n;
+    return n;
+  }
+
   // Bit i set when bytes q + i and c + i agree, for i below 16.
   std::uint32_t AgreementMask(const std::uint32_t q, const std::uint32_t c) const {
 #ifdef TQ_IMPLODE_SSE2
@@ -357,8 +374,15 @@ class Encoder {
     std::memset(isPeriod, 0, kLongestMatch);
     for (std::int32_t b = borders[kLongestMatch]; b > 0; b = borders[b]) isPeriod[kLongestMatch - b] = 1;
 
-    const std::uint16_t* const chain = work_.chainPrevious[kChainLevels - 1];
+    // No two positions reaching 516 lie closer than the smallest period p. Where the bytes below q
+    // repeat with period p, every p-th position down reaches 516 too: jump to the last of them.
+    const std::uint32_t period = kLongestMatch - static_cast<std::uint32_t>(borders[kLongestMatch]);
     std::uint32_t q = newest;
+    if (period < kLongestMatch) {
+      const std::uint32_t repeating = CommonLengthBackwards(q, q + period, q - oldest);
+      q -= repeating / period * period;
+    }
+    const std::uint16_t* const chain = work_.chainPrevious[kChainLevels - 1];
     for (std::uint32_t r = chain[q]; r >= oldest; r = chain[r]) {
       const std::uint32_t d = q - r;
       const bool reaches = d < kLongestMatch ? isPeriod[d] != 0 && CommonLength(r, c, d) == d
