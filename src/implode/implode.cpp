@@ -377,17 +377,32 @@ class Encoder {
     // No two positions reaching 516 lie closer than the smallest period p. Where the bytes below q
     // repeat with period p, every p-th position down reaches 516 too: jump to the last of them.
     const std::uint32_t period = kLongestMatch - static_cast<std::uint32_t>(borders[kLongestMatch]);
-    std::uint32_t q = newest;
-    if (period < kLongestMatch) {
-      const std::uint32_t repeating = CommonLengthBackwards(q, q + period, q - oldest);
-      q -= repeating / period * period;
-    }
+    const auto jump = [&](const std::uint32_t q) {
+      if (period == kLongestMatch) return q;
+      return q - CommonLengthBackwards(q, q + period, q - oldest) / period * period;
+    };
     const std::uint16_t* const chain = work_.chainPrevious[kChainLevels - 1];
-    for (std::uint32_t r = chain[q]; r >= oldest; r = chain[r]) {
+    std::uint32_t q = jump(newest);
+    for (std::uint32_t r = chain[q]; r >= oldest;) {
       const std::uint32_t d = q - r;
-      const bool reaches = d < kLongestMatch ? isPeriod[d] != 0 && CommonLength(r, c, d) == d
-                                             : CommonLength(r, c, kLongestMatch) == kLongestMatch;
-      if (reaches) q = r;
+      if (d < kLongestMatch && isPeriod[d] == 0) {
+        r = chain[r];
+        continue;
+      }
+      const std::uint32_t limit = std::min(d, kLongestMatch);
+      const std::uint32_t agreed = CommonLength(r, c, limit);
+      if (agreed == limit) {
+        q = jump(r);
+        r = chain[q];
+        continue;
+      }
+      // When S is one byte repeated, the byte at r + agreed differs from it, so no position that
+      // far back or nearer reaches 516.
+      const std::uint32_t differing = r + agreed;
+      r = chain[r];
+      if (period == 1) {
+        while (r >= oldest && r + kLongestMatch > differing) r = chain[r];
+      }
     }
     distance_ = c - q - 1;
     return kLongestMatch;

@@ -227,6 +227,63 @@ TEST(ImplodeDifferential, OldestOfSeveralLongestMatches) {
     ExpectSame(text, 0, 4096);
     ExpectSame(text, 1, 2048);
   }
+  // Runs of one byte about 516 long, each ended by another byte: whether an older run still holds
+  // a whole match depends on where exactly it ends.
+  std::string runs;
+  for (std::size_t k = 505; k < 530; ++k) runs += std::string(k, 'z') + static_cast<char>('a' + k % 3);
+  for (std::size_t k = 510; k < 522; ++k) runs += std::string(k, 'z') + 'y' + std::string(k + 90, 'z') + 'x';
+  ExpectSameEverywhere(runs);
+}
+
+// Random pieces, runs and altered copies of earlier text over a small alphabet, with a random
+// literal mode, dictionary size and read pattern.
+std::string RandomMixture(std::uint32_t seed, std::uint32_t& mode, std::uint32_t& dictionary, std::uint32_t& chunk) {
+  std::mt19937 random(seed);
+  const bool large = random() % 4 == 0;
+  const std::size_t size = large ? random() % 200000 : random() % 20000;
+  const bool few = random() % 2 != 0;
+  const unsigned letters = 1 + random() % (few ? 4 : 256);
+  std::string text;
+  while (text.size() < size) {
+    const unsigned kind = random() % 5;
+    if (kind == 0 || text.empty()) {
+      const std::size_t n = 1 + random() % 300;
+      for (std::size_t i = 0; i < n; ++i) text.push_back(static_cast<char>('a' + random() % letters));
+    } else if (kind == 1) {
+      const std::size_t n = 1 + random() % 2000;
+      text.append(n, static_cast<char>('a' + random() % letters));
+    } else {
+      const std::size_t back = 1 + random() % std::min<std::size_t>(text.size(), 5000);
+      const bool longPiece = random() % 3 == 0;
+      const std::size_t n = 1 + random() % (longPiece ? 1200 : 30);
+      const std::size_t from = text.size() - back;
+      for (std::size_t i = 0; i < n; ++i) {
+        char c = text[from + i];
+        if (random() % 50 == 0) c = static_cast<char>('a' + random() % letters);
+        text.push_back(c);
+      }
+    }
+  }
+  text.resize(size);
+  mode = random() % 2;
+  dictionary = 1024u << (random() % 3);
+  const bool trickle = random() % 4 == 0;
+  chunk = trickle ? 1 + random() % 5000 : 0xFFFFFFFF;
+  return text;
+}
+
+TEST(ImplodeDifferential, RandomMixtures) {
+  // Twenty of them; the slice includes one where how far back a run of one byte reaches decides
+  // which of several 516-byte matches is the oldest.
+  for (std::uint32_t i = 880; i < 900; ++i) {
+    const std::uint32_t seed = 9 * 100003 + i;
+    SCOPED_TRACE(seed);
+    std::uint32_t mode = 0;
+    std::uint32_t dictionary = 0;
+    std::uint32_t chunk = 0;
+    const std::string text = RandomMixture(seed, mode, dictionary, chunk);
+    ExpectSame(text, mode, dictionary, chunk);
+  }
 }
 
 TEST(ImplodeDifferential, MixedAndLarge) {
