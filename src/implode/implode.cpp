@@ -95,8 +95,8 @@ class BitOutput {
   std::uint32_t pendingBits_ = 0;
 };
 
-// The sliding window and its pair-hash index. Offsets 0 to D - 1 hold the dictionary, D to
-// D + 515 the lookahead carried from the previous block, and from D + 516 the block just read.
+// The sliding window and its prefix chains. Offsets 0 to D - 1 hold the dictionary, D to D + 515
+// the lookahead carried from the previous block, and from D + 516 the block just read.
 class Encoder {
  public:
   Encoder(ImplodeWorkArea& work, BitOutput& out, const std::uint32_t dictionarySize,
@@ -108,8 +108,7 @@ class Encoder {
         dictionaryBits_(dictionaryBits),
         dictionaryMask_((1u << dictionaryBits) - 1) {}
 
-  // A new block: positions below `first` are no candidates in it (the stretch the block indexes
-  // starts there).
+  // A new block: while it is encoded, positions below `first` are no candidates.
   void BeginBlock(const std::uint32_t first) { first_ = first; }
 
   // The window moves 4096 bytes down: so do the chains, and links to positions that leave the
