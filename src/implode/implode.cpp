@@ -95,8 +95,8 @@ class BitOutput {
   std::uint32_t pendingBits_ = 0;
 };
 
-// The sliding window and its pair-hash index. Offsets 0 to D - 1 hold the dictionary, D to
-// D + 515 the lookahead carried from the previous block, and from D + 516 the block just read.
+// The sliding window and its prefix chains. Offsets 0 to D - 1 hold the dictionary, D to D + 515
+// the lookahead carried from the previous block, and from D + 516 the block just read.
 class Encoder {
  public:
   Encoder(ImplodeWorkArea& work, BitOutput& out, const std::uint32_t dictionarySize,
@@ -108,25 +108,21 @@ class Encoder {
         dictionaryBits_(dictionaryBits),
         dictionaryMask_((1u << dictionaryBits) - 1) {}
 
-  // Counting sort of the positions first to last (both included) by pair hash. Afterwards each
-  // hash head is the index of its group's first entry, and a group lists its positions in
-  // ascending order, so a search meets the oldest candidate first.
-  void Index(const std::uint32_t first, const std::uint32_t last) {
-    std::uint16_t* const heads = work_.hashHeads;
-    std::memset(heads, 0, sizeof work_.hashHeads);
-    for (std::uint32_t p = first; p <= last; ++p) ++heads[PairHash(p)];
-    std::uint32_t total = 0;
-    for (std::uint32_t h = 0; h < kPairHashCount; ++h) {
-      total += heads[h];
-      heads[h] = static_cast<std::uint16_t>(total);
+  // A new block: while it is encoded, positions below `first` are no candidates.
+  void BeginBlock(const std::uint32_t first) { first_ = first; }
+
+  // The window moves 4096 bytes down: so do the chains, and links to positions that leave the
+  // window become 0, which every search takes for "too far back".
+  void ShiftDown() {
+    const std::uint32_t kept = dictionarySize_ + kLookahead;
+    for (std::uint32_t level = 0; level < kChainLevels; ++level) {
+      ShiftLinks(work_.chainHeads[level], work_.chainHeads[level], kChainBuckets);
+      ShiftLinks(work_.chainPrevious[level], work_.chainPrevious[level] + kImplodeReadSize, kept);
     }
-    for (std::uint32_t p = last + 1; p-- > first;) {
-      const std::uint32_t index = --heads[PairHash(p)];
-      work_.sortedPositions[index] = static_cast<std::uint16_t>(p);
-      std::memcpy(work_.sortedPrefixes[index], window_ + p, 16);
-      work_.sortedIndexOf[p] = static_cast<std::uint16_t>(index);
-    }
+    entered_ -= kImplodeReadSize;
   }
+
+  void StartAt(const std::uint32_t c) { entered_ = c; }
 
   // Encodes from c up to the block end; c may end up to 515 bytes past it, inside a copy.
   void EncodeBlock(std::uint32_t& c, const std::uint32_t end, const bool inputEnded) {
@@ -189,19 +185,56 @@ class Encoder {
     out_.Put(lowBits, distance_ & (length == 2 ? 3u : dictionaryMask_));
   }
 
-  // Bit i set when byte i of the sixteen kept for sorted entry `index` agrees with byte c + i;
-  // bits 16 and up clear: the lowest clear bit is the agreeing length (16 when all agree).
-  std::uint32_t AgreementMask(const std::uint32_t index, const std::uint32_t c) const {
+  // dst[i] = src[i] - 4096, or 0 where that would be below 0 (dst may be src).
+  static void ShiftLinks(std::uint16_t* const dst, const std::uint16_t* const src, const std::uint32_t count) {
+    std::uint32_t i = 0;
 #ifdef TQ_IMPLODE_SSE2
-    const __m128i kept = _mm_load_si128(reinterpret_cast<const __m128i*>(work_.sortedPrefixes[index]));
-    const __m128i current = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window_ + c));
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(kept, current))) & 0xFFFFu;
-#else
-    const std::uint8_t* const kept = work_.sortedPrefixes[index];
-    std::uint32_t mask = 0;
-    for (std::uint32_t i = 0; i < 16; ++i) mask |= (kept[i] == window_[c + i] ? 1u : 0u) << i;
-    return mask;
+    const __m128i step = _mm_set1_epi16(static_cast<short>(kImplodeReadSize));
+    for (; i + 8 <= count; i += 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_subs_epu16(v, step));
+    }
 #endif
+    for (; i < count; ++i) dst[i] = static_cast<std::uint16_t>(src[i] > kImplodeReadSize ? src[i] - kImplodeReadSize : 0);
+  }
+
+  std::uint64_t Load64(const std::uint32_t p) const {
+    std::uint64_t v;
+    std::memcpy(&v, window_ + p, 8);
+    return v;
+  }
+
+  // The prefix length of each chain level.
+  static constexpr std::uint32_t kLevelLength[kChainLevels] = {2, 3, 4, 5, 6, 8, 16};
+
+  // Enters every position up to c into the chains. The buckets of the longer prefixes come from
+  // the 8 (or 16) bytes at the position with the bytes past the prefix shifted out.
+  void EnterUpTo(const std::uint32_t c) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    constexpr std::uint64_t kMixer = 0xC2B2AE3D27D4EB4Full;
+    constexpr std::uint32_t kShift = 64 - 12;  // kChainBuckets = 4096
+    static_assert(kChainBuckets == 4096);
+    std::uint16_t(*const heads)[kChainBuckets] = work_.chainHeads;
+    std::uint16_t(*const previous)[kWindowSize] = work_.chainPrevious;
+    for (; entered_ <= c; ++entered_) {
+      const std::uint32_t p = entered_;
+      const std::uint16_t position = static_cast<std::uint16_t>(p);
+      const std::uint32_t pair = PairHash(p);
+      const std::uint32_t last = heads[0][pair];
+      previous[0][p] = static_cast<std::uint16_t>(last);
+      heads[0][pair] = position;
+      const std::uint64_t low = Load64(p);
+      const std::uint64_t high = Load64(p + 8);
+#pragma GCC unroll 8
+      for (std::uint32_t level = 1; level < kChainLevels; ++level) {
+        const std::uint32_t length = kLevelLength[level];
+        const std::uint64_t key =
+            length <= 8 ? low << (64 - 8 * length) : low + (high << (128 - 8 * length)) * kMixer;
+        const std::uint32_t h = static_cast<std::uint32_t>((key * kMultiplier) >> kShift);
+        previous[level][p] = heads[level][h];
+        heads[level][h] = position;
+      }
+    }
   }
 
   // How many bytes agree from a and b on, at most limit.
@@ -221,116 +254,157 @@ class Encoder {
     return n;
   }
 
-  // Bytes equal at q and c, at most 516, of which the first `known` are known to be equal.
-  std::uint32_t MatchLength(const std::uint32_t q, const std::uint32_t c, const std::uint32_t known) const {
-    return known + CommonLength(q + known, c + known, kLongestMatch - known);
+  // How many bytes agree going down from a - 1 and b - 1, at most limit.
+  std::uint32_t CommonLengthBackwards(const std::uint32_t a, const std::uint32_t b, const std::uint32_t limit) const {
+    const std::uint8_t* const x = window_ + a;
+    const std::uint8_t* const y = window_ + b;
+    std::uint32_t n = 0;
+    while (n + 8 <= limit) {
+      std::uint64_t u;
+      std::uint64_t v;
+      std::memcpy(&u, x - n - 8, 8);
+      std::memcpy(&v, y - n - 8, 8);
+      if (u != v) return n + static_cast<std::uint32_t>(__builtin_clzll(u ^ v)) / 8;
+      n += 8;
+    }
+    while (n < limit && x[-1 - static_cast<std::int32_t>(n)] == y[-1 - static_cast<std::int32_t>(n)]) ++n;
+    return n;
   }
 
-  // Continues the prefix borders of the string at c up to index upTo, from where they stopped.
-  void ExtendBorders(const std::uint32_t c, const std::uint32_t upTo) {
-    std::int16_t* const borders = work_.borders;
-    const std::uint8_t* const s = window_ + c;
-    while (borderK_ < upTo) {
-      if (s[borderK_] == s[borderM_]) {
-        borders[++borderK_] = static_cast<std::int16_t>(++borderM_);
+  // Bit i set when bytes q + i and c + i agree, for i below 16.
+  std::uint32_t AgreementMask(const std::uint32_t q, const std::uint32_t c) const {
+#ifdef TQ_IMPLODE_SSE2
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window_ + q));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window_ + c));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b))) & 0xFFFFu;
+#else
+    std::uint32_t mask = 0;
+    for (std::uint32_t i = 0; i < 16; ++i) mask |= (window_[q + i] == window_[c + i] ? 1u : 0u) << i;
+    return mask;
+#endif
+  }
+
+  // The chain level to follow when candidates must share `length` bytes: the longest prefix not
+  // above it.
+  static std::uint32_t LevelFor(const std::uint32_t length) {
+    std::uint32_t level = 0;
+    while (level + 1 < kChainLevels && kLevelLength[level + 1] <= length) ++level;
+    return level;
+  }
+
+  // The longest match at c among the positions 2 to D - 1 bytes back (and not before the block's
+  // first indexed position), at most 516 long; among equally long ones the most recent, except
+  // that of several reaching 516 the oldest wins. Its length (0 for none) is returned, its
+  // distance minus 1 kept.
+  //
+  // Newest first: a candidate counts only when it is longer than the best so far, so it must share
+  // the best length plus one bytes; after each new best the walk moves to the chain of the longest
+  // prefix that the best guarantees, which holds every candidate that can still beat it.
+  std::uint32_t FindMatch(const std::uint32_t c) {
+    EnterUpTo(c);
+    const std::uint32_t oldest = std::max(first_, c - dictionarySize_ + 1);
+    std::uint32_t best = 1;
+    std::uint32_t bestPosition = 0;
+    std::uint32_t level = 0;
+    const std::uint16_t* chain = work_.chainPrevious[0];
+    std::uint32_t q = chain[c];
+    if (q == c - 1) q = chain[q];  // the byte just before c is never a match start
+    while (q >= oldest) {
+      const std::uint32_t agreement = AgreementMask(q, c);
+      std::uint32_t length;
+      if (best < 16) {
+        const std::uint32_t needed = (2u << best) - 1;
+        if ((agreement & needed) != needed) {
+          q = chain[q];
+          continue;
+        }
+        length = static_cast<std::uint32_t>(__builtin_ctz(~agreement));
+        if (length == 16) length += CommonLength(q + 16, c + 16, kLongestMatch - 16);
       } else {
-        borderM_ = borders[borderM_];
-        if (borderM_ == -1) {
-          borderM_ = 0;
-          borders[++borderK_] = 0;
+        if (agreement != 0xFFFFu || window_[q + best] != window_[c + best]) {
+          q = chain[q];
+          continue;
+        }
+        length = 16 + CommonLength(q + 16, c + 16, kLongestMatch - 16);
+        if (length <= best) {
+          q = chain[q];
+          continue;
         }
       }
+      best = length;
+      bestPosition = q;
+      if (best == kLongestMatch) return OldestLongest(c, oldest, q);
+      // Every candidate newer than q is at most `best` long. A chain whose prefix is one byte
+      // longer than the best holds only what can beat it, found from c on past q; a shorter one
+      // goes on from q itself, which shares its prefix.
+      const std::uint32_t next = LevelFor(best + 1);
+      if (next != level) {
+        level = next;
+        chain = work_.chainPrevious[level];
+      }
+      if (kLevelLength[level] == best + 1) {
+        std::uint32_t r = chain[c];
+        while (r >= q) r = chain[r];
+        q = r;
+      } else {
+        q = chain[q];
+      }
     }
+    if (best < 2) return 0;
+    distance_ = c - bestPosition - 1;
+    return best;
   }
 
-  // The longest match at c among the indexed positions 2 to D - 1 bytes back; among equally long
-  // ones the most recent. Its length (0 for none) is returned, its distance minus 1 kept.
-  std::uint32_t FindMatch(const std::uint32_t c) {
-    const std::uint16_t* const sorted = work_.sortedPositions;
-    const std::uint32_t hash = PairHash(c);
-    // Candidates that left the dictionary leave it for good: the head moves past them.
-    std::uint32_t index = work_.hashHeads[hash];
-    const std::uint32_t oldest = c - dictionarySize_ + 1;
-    while (sorted[index] < oldest) ++index;
-    work_.hashHeads[hash] = static_cast<std::uint16_t>(index);
-    // The byte just before c is never a match start; c itself ends every group's scan.
-    const std::uint32_t limit = c - 1;
-    const std::uint8_t* const w = window_;
-    std::uint32_t end = work_.sortedIndexOf[c];
-    if (end > index && sorted[end - 1] == limit) --end;
-    if (index >= end) return 0;
-
-    // Oldest first. A candidate counts when it is at least as long as the best so far, so among
-    // equally long ones the most recent wins; the first one longer than 10 hands over to the
-    // scan for long matches, which no earlier candidate can influence. Up to that point every
-    // length below 16 is read off the sixteen bytes kept beside each candidate, without touching
-    // the window.
-    std::uint32_t best = 0;
-    std::uint32_t bestMask = 0;  // one bit per byte that a candidate must agree in to count
-    std::uint32_t bestIndex = 0;
-    std::uint32_t q = 0;
-    for (;; ++index) {
-      if (index == end) {
-        if (best < 2) return 0;
-        distance_ = c - sorted[bestIndex] - 1;
-        return best;
-      }
-      const std::uint32_t agreement = AgreementMask(index, c);
-      if ((agreement & bestMask) != bestMask) continue;  // falls short of the best
-      const std::uint32_t agreed = static_cast<std::uint32_t>(__builtin_ctz(~agreement));
-      if (agreed > 10) {
-        q = sorted[index];
-        best = agreed < 16 ? agreed : MatchLength(q, c, 16);
-        distance_ = c - q - 1;
-        break;
-      }
-      best = agreed;
-      bestMask = (1u << agreed) - 1;
-      bestIndex = index;
-    }
-    if (best == kLongestMatch || sorted[index + 1] >= limit) return best;
-
-    // A long match: the borders of the string at c tell how much of it a later candidate can
-    // share with the one just compared, so candidates that cannot beat the best are skipped.
+  // The candidate at `newest` reaches 516; so may older ones on the chain of 16-byte prefixes, and
+  // the oldest of them wins. With S the 516 bytes at c and q the last one found to reach 516, a
+  // position r at d < 516 below q reaches 516 exactly when S has period d and the d bytes at r
+  // are S's first d, because the rest is then the start of q's copy of S. The periods of S come
+  // from its prefix borders, worked out once.
+  std::uint32_t OldestLongest(const std::uint32_t c, const std::uint32_t oldest, const std::uint32_t newest) {
+    const std::uint8_t* const s = window_ + c;
     std::int16_t* const borders = work_.borders;
     borders[0] = -1;
-    borders[1] = 0;
-    borderK_ = 1;
-    borderM_ = 0;
-    ExtendBorders(c, best);
-    std::uint32_t n = best;
-    std::uint32_t e = q + best;
-    for (;;) {
-      n = static_cast<std::uint32_t>(std::max<std::int32_t>(borders[n], 0));
-      do {
-        q = sorted[++index];
-        if (q >= limit) return best;
-      } while (q + n < e);
-      if (w[q + best - 2] == w[c + best - 2]) {
-        if (q + n != e) {
-          n = 0;
-          e = q;
-        }
-      } else {
-        do {
-          q = sorted[++index];
-          if (q >= limit) return best;
-        } while (w[q + best - 2] != w[c + best - 2] || w[q] != w[c]);
-        n = 2;
-        e = q + 2;
+    std::int32_t m = -1;
+    for (std::uint32_t k = 0; k < kLongestMatch; ++k) {
+      while (m >= 0 && s[k] != s[m]) m = borders[m];
+      borders[k + 1] = static_cast<std::int16_t>(++m);
+    }
+    std::uint8_t* const isPeriod = work_.isPeriod;
+    std::memset(isPeriod, 0, kLongestMatch);
+    for (std::int32_t b = borders[kLongestMatch]; b > 0; b = borders[b]) isPeriod[kLongestMatch - b] = 1;
+
+    // No two positions reaching 516 lie closer than the smallest period p. Where the bytes below q
+    // repeat with period p, every p-th position down reaches 516 too: jump to the last of them.
+    const std::uint32_t period = kLongestMatch - static_cast<std::uint32_t>(borders[kLongestMatch]);
+    const auto jump = [&](const std::uint32_t q) {
+      if (period == kLongestMatch) return q;
+      return q - CommonLengthBackwards(q, q + period, q - oldest) / period * period;
+    };
+    const std::uint16_t* const chain = work_.chainPrevious[kChainLevels - 1];
+    std::uint32_t q = jump(newest);
+    for (std::uint32_t r = chain[q]; r >= oldest;) {
+      const std::uint32_t d = q - r;
+      if (d < kLongestMatch && isPeriod[d] == 0) {
+        r = chain[r];
+        continue;
       }
-      // Extend while the bytes agree, up to the longest match.
-      const std::uint32_t more = CommonLength(e, c + n, kLongestMatch - n);
-      n += more;
-      e += more;
-      if (n < best) continue;
-      distance_ = c - q - 1;
-      if (n > best) {
-        best = n;
-        if (best == kLongestMatch) return best;
-        ExtendBorders(c, best);
+      const std::uint32_t limit = std::min(d, kLongestMatch);
+      const std::uint32_t agreed = CommonLength(r, c, limit);
+      if (agreed == limit) {
+        q = jump(r);
+        r = chain[q];
+        continue;
+      }
+      // When S is one byte repeated, the byte at r + agreed differs from it, so no position that
+      // far back or nearer reaches 516.
+      const std::uint32_t differing = r + agreed;
+      r = chain[r];
+      if (period == 1) {
+        while (r >= oldest && r + kLongestMatch > differing) r = chain[r];
       }
     }
+    distance_ = c - q - 1;
+    return kLongestMatch;
   }
 
   ImplodeWorkArea& work_;
@@ -340,8 +414,8 @@ class Encoder {
   const std::uint32_t dictionaryBits_;
   const std::uint32_t dictionaryMask_;
   std::uint32_t distance_ = 0;  // distance of the last match found, minus 1
-  std::uint32_t borderK_ = 0;
-  std::int32_t borderM_ = 0;
+  std::uint32_t first_ = 0;     // the block's first indexed position
+  std::uint32_t entered_ = 0;   // the next position to enter into the chains
 };
 
 }  // namespace
@@ -358,6 +432,7 @@ unsigned ImplodeStream(StreamReadCallback read, StreamWriteCallback write, Implo
   std::uint8_t* const window = work.window;
   const std::uint32_t blockStart = dictionarySize + kLookahead;
   std::uint32_t c = blockStart;
+  encoder.StartAt(c);
   for (std::uint32_t pass = 0;; ++pass) {
     std::uint32_t received = 0;
     bool ended = false;
@@ -383,10 +458,11 @@ unsigned ImplodeStream(StreamReadCallback read, StreamWriteCallback write, Implo
     } else if (pass == 1 && dictionarySize == kLargestDictionary) {
       first = c - dictionarySize + kLookahead;
     }
-    encoder.Index(first, end);
+    encoder.BeginBlock(first);
     encoder.EncodeBlock(c, end, ended);
     if (ended) break;
     std::memmove(window, window + kImplodeReadSize, dictionarySize + kLookahead);
+    encoder.ShiftDown();
     c -= kImplodeReadSize;
   }
   out.Put(work.symbolBits[kEndSymbol], work.symbolCodes[kEndSymbol]);

@@ -24,6 +24,10 @@ inline constexpr std::uint32_t kWindowSize = kLargestDictionary + kLookahead + k
 inline constexpr std::uint32_t kWindowSpare = 516;
 inline constexpr std::uint32_t kPairHashCount = 2304;  // 4 * 255 + 5 * 255 = 2295 is the largest
 inline constexpr std::uint32_t kSymbolCount = 774;     // 256 literals, 517 copy lengths, the end
+// The match search follows chains of earlier positions that share the first 2, 3, 4, 5, 6, 8 or
+// 16 bytes (by hash) with the current one.
+inline constexpr std::uint32_t kChainLevels = 7;
+inline constexpr std::uint32_t kChainBuckets = 4096;
 }  // namespace implode
 
 // The caller's work area; zero-fill it before the call (value-initialise it).
@@ -31,22 +35,19 @@ struct ImplodeWorkArea {
   // Bit count (flag included) and value of each symbol, and of each distance high part.
   std::uint8_t symbolBits[implode::kSymbolCount];
   std::uint16_t symbolCodes[implode::kSymbolCount];
-  // Prefix borders of the string at the current position, for the search of long matches.
-  std::int16_t borders[implode::kLongestMatch];
-  // Per pair hash, the index of its first entry still inside the dictionary.
-  std::uint16_t hashHeads[implode::kPairHashCount];
-  // Window offsets of the indexed positions, grouped by pair hash, ascending within a group.
-  std::uint16_t sortedPositions[implode::kWindowSize];
-  // The sixteen window bytes at each sorted position, side by side, so that a search sees how far
-  // a candidate agrees with the current string without touching the window.
-  alignas(16) std::uint8_t sortedPrefixes[implode::kWindowSize][16];
-  // Per indexed window offset, its index in the sorted positions: where a search's candidates end.
-  std::uint16_t sortedIndexOf[implode::kWindowSize];
+  // Per chain level and hash, the most recent position entered (a window offset; 0 is none).
+  std::uint16_t chainHeads[implode::kChainLevels][implode::kChainBuckets];
+  // Per chain level and window offset, the previous position with the same hash.
+  std::uint16_t chainPrevious[implode::kChainLevels][implode::kWindowSize];
+  // Prefix borders of the 516 bytes at the current position, and which distances are periods of
+  // them: among matches of 516 the oldest is taken.
+  std::int16_t borders[implode::kLongestMatch + 1];
+  std::uint8_t isPeriod[implode::kLongestMatch];
   // Header and code bits waiting to leave.
   std::uint8_t output[kImplodeWriteSize + 2];
-  // Dictionary, carried lookahead and the current block; 8 bytes past the spare area let the
-  // comparison read eight bytes at a time.
-  std::uint8_t window[implode::kWindowSize + implode::kWindowSpare + 8];
+  // Dictionary, carried lookahead and the current block; 16 bytes past the spare area let the
+  // comparison read sixteen bytes at a time.
+  std::uint8_t window[implode::kWindowSize + implode::kWindowSpare + 16];
 };
 
 // Compresses everything the read callback delivers. Returns kStreamBadDictionary for a size other
