@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/ascii_case.h"
 #include "platform/platform.h"
 
 namespace {
@@ -196,15 +197,6 @@ constexpr std::array kMessageCatalog{
      "Converts TQ5A LQP project files to a new PLC model while preserving the PLC system and unit settings."},
     CatalogEntry{"", "", ""},
 };
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "pipeline/convert_command.h"
 
+#include "app/ascii_case.h"
 #include "app/message_catalog.h"
 #include "app/user_interface.h"
 #include "pipeline/output_publish.h"
@@ -121,13 +122,7 @@ void CleanUpConversion(ConversionState& state) {
   state.UnitSetupSlot.reset();
 }
 
-bool IsPackedProjectPath(const std::string& path) {
-  std::string ending = path.size() < 4 ? path : path.substr(path.size() - 4);
-  for (char& c : ending) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return ending == ".lqp";
-}
+bool IsPackedProjectPath(const std::string& path) { return LowerCaseEnding(path) == ".lqp"; }
 
 void ShowConversionResult(const std::string& outputPath) {
   CurrentUserInterface().ShowConversionResult(outputPath, LookupMessage("MsgResult"));

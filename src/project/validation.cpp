@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/ascii_case.h"
 #include "app/user_interface.h"
 #include "platform/platform.h"
 #include "project/project_reader.h"
@@ -29,22 +30,10 @@ bool CheckConfigReadersAgree(const std::string& path) {
   return false;
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool CheckProjectExtension(std::string_view path) {
-  std::string ending(path.size() < 4 ? path : path.substr(path.size() - 4));
-  for (char& c : ending) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  const std::string ending = LowerCaseEnding(path);
   if (ending == ".lqt" || ending == ".lqp") return true;
   ShowCatalogMessage("MsgUnsupportedExt");
   return false;

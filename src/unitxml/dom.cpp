@@ -5,6 +5,8 @@
 #include <new>
 #include <unordered_set>
 
+#include "app/ascii_case.h"
+
 namespace {
 
 // The whole document as nodes: whitespace-only text, declaration, comments, processing
@@ -24,15 +26,6 @@ bool IsXmlWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c ==
 bool IsWhitespaceOnly(std::string_view text) {
   for (const char c : text) {
     if (!IsXmlWhitespace(c)) return false;
-  }
-  return true;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
 }
