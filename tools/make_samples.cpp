@@ -44,7 +44,13 @@ struct SampleRecipe {
   bool plcIdentify = true;
 };
 
-std::string Id(int& next) { return "S" + std::to_string(next++); }
+// The next identifier. Built by appending: g++ 12 takes an insertion in front of a temporary
+// string for an overlapping copy (-Wrestrict).
+std::string Id(int& next) {
+  std::string id = "S";
+  id += std::to_string(next++);
+  return id;
+}
 
 std::string ParamItems(int& next, const std::string& indent, const std::string& prefix, int count) {
   std::string xml;
@@ -84,8 +90,11 @@ std::string UnitSetupXml(const SampleRecipe& recipe) {
   eqpt += "\t\t<Comp ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date +
           "\" Name=\"Component\" Cmt=\"built-in network\" MdlNm=\"TQ5A-NTX40\" UtNum=\"0\" RkNum=\"0\"" +
           " StNum=\"11\" ConfStr=\"\" MajorVer=\"1\" MinorVer=\"0\" FlNm=\"KPD_TQ5A-NTX40_Ver1_0.xml\">\r\n";
-  eqpt += "\t\t\t<CommIFs ID=\"" + Id(next) + "\">\r\n\t\t\t\t<CommIF ID=\"" + Id(next) + "\" CtDt=\"" + date +
-          "\" ModDt=\"" + date + "\" IFNumber=\"Z_000004\" MacNum=\"16\"/>\r\n\t\t\t</CommIFs>\r\n";
+  // The interface takes its number before the list around it does (the bundled samples have it so).
+  const std::string interfaceId = Id(next);
+  const std::string interfaceListId = Id(next);
+  eqpt += "\t\t\t<CommIFs ID=\"" + interfaceListId + "\">\r\n\t\t\t\t<CommIF ID=\"" + interfaceId + "\" CtDt=\"" +
+          date + "\" ModDt=\"" + date + "\" IFNumber=\"Z_000004\" MacNum=\"16\"/>\r\n\t\t\t</CommIFs>\r\n";
   eqpt += "\t\t\t<Param ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" Cmt=\"\">\r\n";
   eqpt += ParamItems(next, "\t\t\t\t", "P_Network_Setting_", 60);
   eqpt += "\t\t\t</Param>\r\n\t\t</Comp>\r\n";
