@@ -1,5 +1,5 @@
 # The README's two commands: `make demo` and `make test`. Both install what is missing first.
-.PHONY: all test demo bench fuzz screenshots clean bootstrap
+.PHONY: all test test-release demo bench fuzz screenshots clean bootstrap
 
 FUZZ_SECONDS ?= 60
 
@@ -12,6 +12,12 @@ test: bootstrap
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The suite on an optimised build without sanitizers, as packagers build it.
+test-release: bootstrap
+	cmake --preset release-test
+	cmake --build --preset release-test
+	ctest --preset release-test
 
 demo: bootstrap
 	cmake --preset release

@@ -209,7 +209,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void PrintRatios() const {
     std::printf("\nThroughput of ours relative to zlib on the same data (MB/s = 10^6 bytes/s):\n");
     for (int d = 0; d < 3; ++d) {
-      const std::string arg = std::string("/").append(std::to_string(d));  // g++ 12 warns falsely (-Wrestrict) on "/" + a temporary
+      const std::string arg = std::string("/").append(std::to_string(d));  // appended: g++ 12 warns falsely (-Wrestrict) on "/" + a temporary
       const double explode = Rate("Explode" + arg);
       const double inflate = Rate("ZlibInflate" + arg);
       const double implode = Rate("Implode" + arg);

@@ -56,7 +56,8 @@ int RunPackCommand(const std::vector<std::string>& arguments) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--literal-mode" || argument == "--dictionary") {
-      const auto value = i + 1 < arguments.size() ? ParseNumber(arguments[++i]) : std::nullopt;
+      std::optional<std::uint32_t> value;
+      if (i + 1 < arguments.size()) value = ParseNumber(arguments[++i]);
       const bool isMode = argument == "--literal-mode";
       if (!value || (isMode ? *value > 1 : (*value != 1024 && *value != 2048 && *value != 4096))) {
         return UsageError(isMode ? "--literal-mode takes 0 or 1" : "--dictionary takes 1024, 2048 or 4096");
