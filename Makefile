@@ -2,6 +2,7 @@
 .PHONY: all test test-release demo bench fuzz screenshots clean bootstrap
 
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 
 all: test
 
@@ -32,7 +33,7 @@ bench: bootstrap
 fuzz: bootstrap
 	cmake --preset fuzz
 	cmake --build --preset fuzz
-	scripts/fuzz build/fuzz $(FUZZ_SECONDS)
+	scripts/fuzz build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 screenshots:
 	@scripts/bootstrap --screenshots
