@@ -5,7 +5,8 @@
 // target model and carries a unit-setup block that expands into a document that parses; and
 // nothing is left behind but the input and that output.
 // The first byte chooses the route: 0 a text project, 1 a packed project as given, 2 a packed
-// project made by compressing the rest.
+// project made by compressing the rest, 3 a text project made around the rest as its unit-setup
+// document (so that mutations reach the document's round trip and the merge).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -94,6 +95,38 @@ std::vector<std::string> Names(const fs::path& folder) {
   return names;
 }
 
+// The bytes as a project's hex block: 16 values to a line.
+std::string HexLines(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    text += kDigits[b >> 4];
+    text += kDigits[b & 0x0F];
+    text += (i % 16 == 15 || i + 1 == bytes.size()) ? "\r\n" : " ";
+  }
+  return text;
+}
+
+// A small source-model project whose unit setup is the document.
+std::string ProjectAround(std::string_view unitSetupDocument) {
+  return "Project:=Fuzz\r\nBEGIN\r\n  TQ5ASupportVersion:=\"1.08\";\r\n  ResourceCount:=1;\r\n"
+         "  PLC:=PLC1\r\n  BEGIN\r\n    Config:=\"[DEV]DEV:TQ5A;CPU:CPU63;[MEM]EM:E,0,32768,WORD,RW,1,;\";\r\n"
+         "    IOTable:=\r\n    BEGIN\r\n      UnitSetup:=\r\n$?St$Bk?_#[1]\r\n" +
+         HexLines(ImplodeBytes(unitSetupDocument).bytes) +
+         "$?St$Bk?_#[1]\r\n      Data:=\r\n$?St$Bk?_#[2]\r\n54 51 35 41 01\r\n$?St$Bk?_#[2]\r\n    END;\r\n"
+         "    Settings:=\r\n    BEGIN\r\n      Data:=\r\n$?St$Bk?_#[3]\r\nFF EE\r\n$?St$Bk?_#[3]\r\n    END;\r\n"
+         "  END;\r\n  Resource[1]:=PLC1\r\n  BEGIN\r\n  END;\r\nEND;\r\n";
+}
+
+std::string InputOfRoute(unsigned route, std::string_view rest) {
+  switch (route) {
+    case 2: return ImplodeBytes(rest).bytes;
+    case 3: return ProjectAround(rest);
+    default: return std::string(rest);
+  }
+}
+
 // The converted project, judged by the project steps themselves, in the check folder.
 void CheckConvertedProject(const fs::path& output, bool packed, const fs::path& checkFolder) {
   std::string text = ReadFile(output);
@@ -134,10 +167,10 @@ void CheckConvertedProject(const fs::path& output, bool packed, const fs::path& 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || size > kMaxInput) return 0;
-  const unsigned route = data[0] % 3;
+  const unsigned route = data[0] % 4;
   const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const bool packed = route != 0;
-  const std::string input = route == 2 ? ImplodeBytes(rest).bytes : std::string(rest);
+  const bool packed = route == 1 || route == 2;
+  const std::string input = InputOfRoute(route, rest);
 
   const fs::path run = Root() / "run";
   const fs::path inputFolder = run / "in";

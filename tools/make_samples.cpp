@@ -218,7 +218,7 @@ const SampleRecipe kLineCut{"Line9", "CPU65", true, 12, 160, 2048, true};
 const SampleRecipe kSmall{"Edge", "CPU63", false, 1, 4, 32, false};
 
 // Seeds of the whole-conversion fuzz target: a route byte (0 text, 1 packed as given, 2 packed
-// from the rest), then the project's bytes.
+// from the rest, 3 a project around the rest as its unit-setup document), then those bytes.
 void WriteConversionSeeds(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
   const auto seed = [&folder](const char* name, char route, const std::string& bytes) {
@@ -248,6 +248,10 @@ void WriteConversionSeeds(const std::filesystem::path& folder) {
   seed("text_no_equipment", 0, Project(kSmall, Replaced(xml, "ID=\"S5\"", "ID=\"S4\"")));
   seed("text_root_not_prj", 0, Project(kSmall, Replaced(Replaced(xml, "<Prj ", "<Proj "), "</Prj>", "</Proj>")));
   seed("text_unit_setup_not_xml", 0, Project(kSmall, "<Prj><Eqpt ID=\"S5\">"));
+  seed("document_small", 3, xml);
+  seed("document_plant", 3, UnitSetupXml(kPlant));
+  seed("document_equipment_is_the_network_unit", 3,
+       "<Prj ID=\"S1\"><Comp ID=\"S5\" Name=\"Component\" MdlNm=\"TQ5A-NTX40\"><C ID=\"S6\"/></Comp></Prj>");
 }
 
 // Seeds of the unit-setup rules fuzz target: unit-setup documents.
