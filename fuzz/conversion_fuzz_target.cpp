@@ -38,9 +38,17 @@ constexpr std::uint64_t kProjectLimit = 1 << 20;
 constexpr std::uint64_t kOutputLimit = 4 * kProjectLimit;
 constexpr std::uint64_t kUnitSetupLimit = 64 << 20;
 
+// The fuzzer's folder for the whole process (set once it exists), so that a finding, which ends
+// the process at once, removes it too.
+fs::path* privateFolder = nullptr;
+
 void Require(bool condition, const char* what) {
   if (condition) return;
   std::fprintf(stderr, "conversion fuzz target: %s\n", what);
+  if (privateFolder) {
+    std::error_code ignored;
+    fs::remove_all(*privateFolder, ignored);
+  }
   std::abort();
 }
 
@@ -65,8 +73,10 @@ class PrivateFolder {
     std::string name = (base / "tq-conversion-fuzz-XXXXXX").string();
     Require(mkdtemp(name.data()) != nullptr, "cannot create a private folder");
     path = name;
+    privateFolder = &path;
   }
   ~PrivateFolder() {
+    privateFolder = nullptr;
     std::error_code ignored;
     fs::remove_all(path, ignored);
   }
@@ -74,7 +84,7 @@ class PrivateFolder {
 };
 
 const fs::path& Root() {
-  static const PrivateFolder folder;
+  static PrivateFolder folder;
   return folder.path;
 }
 
