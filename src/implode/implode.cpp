@@ -169,11 +169,22 @@ class PrefixChains {
     if (++moves_ % kMovesPerAging != 0) return;
     const std::uint16_t now = static_cast<std::uint16_t>(entered_ + moved_);
     const std::uint16_t ancient = static_cast<std::uint16_t>(now - 0x8000);
-    for (std::uint32_t level = 0; level < kChainLevels; ++level) {
-      for (std::uint16_t& head : heads_[level]) {
-        head = static_cast<std::uint16_t>(now - head) > kFarBack ? ancient : head;
-      }
+    std::uint16_t* const heads = heads_[0];
+    constexpr std::uint32_t kHeads = kChainLevels * kChainBuckets;
+    std::uint32_t i = 0;
+#ifdef TQ_IMPLODE_SSE2
+    const __m128i nowLanes = _mm_set1_epi16(static_cast<short>(now));
+    const __m128i farLanes = _mm_set1_epi16(static_cast<short>(kFarBack));
+    const __m128i ancientLanes = _mm_set1_epi16(static_cast<short>(ancient));
+    for (; i + 8 <= kHeads; i += 8) {
+      __m128i* const lanes = reinterpret_cast<__m128i*>(heads + i);
+      const __m128i head = _mm_loadu_si128(lanes);
+      const __m128i age = _mm_sub_epi16(nowLanes, head);
+      const __m128i recent = _mm_cmpeq_epi16(_mm_subs_epu16(age, farLanes), _mm_setzero_si128());
+      _mm_storeu_si128(lanes, _mm_or_si128(_mm_and_si128(recent, head), _mm_andnot_si128(recent, ancientLanes)));
     }
+#endif
+    for (; i < kHeads; ++i) heads[i] = static_cast<std::uint16_t>(now - heads[i]) > kFarBack ? ancient : heads[i];
   }
 
  private:
@@ -264,6 +275,9 @@ class Encoder {
   static constexpr const std::uint32_t* kLevelLength = PrefixChains::kLevelLength;
   static constexpr std::uint32_t kTwoBytes = 0;
   static constexpr std::uint32_t kThreeBytes = 1;
+  static constexpr std::uint32_t kEightBytes = 2;
+  static constexpr std::uint32_t kLongestFamilyPeriod = 4;
+  static constexpr std::uint32_t kUnknown = ~0u;
 
   void PutLiteral(const std::uint32_t p) {
     const std::uint32_t byte = window_[p];
@@ -423,11 +437,20 @@ class Encoder {
   // bytes of S's first b + 1 (the tail walk, from c on, past candidates not older than the best).
   // The tail ends with the byte where the best stopped matching, which often no older position
   // has. The two walks go step for step; when either runs out of candidates, none is left.
-  std::uint32_t LongestMatch(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
+  // Kept out of FindMatch, whose quick answers then need few registers.
+  [[gnu::noinline]] std::uint32_t LongestMatch(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
     Search search{c, oldest, 2, c - 1, 0, 0, false, 0, 0, 0};
     TakeBest(search, newest, LengthBeyond(newest, c, 2));
+    Repeat repeat{kUnknown, 0};
     while (search.best != kLongestMatch && search.prefixNext >= oldest) {
       const std::uint32_t q = static_cast<std::uint32_t>(search.prefixNext);
+      if (search.prefixLevel == kEightBytes) {
+        if (repeat.period == kUnknown) repeat = StartRepeat(c);
+        // Families are worth passing at once where one may beat the best, or where runs of one
+        // byte make them long.
+        const bool families = repeat.period == 1 || (repeat.period != 0 && repeat.end > search.best + 1);
+        if (families && PassFamily(search, repeat, q)) continue;
+      }
       if (const std::uint32_t length = LengthBeyond(q, c, search.best); length != 0) {
         TakeBest(search, q, length);
         continue;
@@ -450,6 +473,45 @@ class Encoder {
     return search.best;
   }
 
+  // How S (the bytes at c) starts: repeating with `period` (at most 4; 0 when longer) up to `end`.
+  struct Repeat {
+    std::uint32_t period;
+    std::uint32_t end;
+  };
+
+  Repeat StartRepeat(const std::uint32_t c) const {
+    for (std::uint32_t period = 1; period <= kLongestFamilyPeriod; ++period) {
+      if (CommonLength(c + period, c, 8 - period) == 8 - period) {
+        return {period, period + CommonLength(c + period, c, kLongestMatch - period)};
+      }
+    }
+    return {0, 0};
+  }
+
+  // A candidate q of the prefix walk (on the chain of 8 bytes) that lies in a stretch repeating
+  // with S's starting period p, its length l at least 8 and below the end m of S's own
+  // repetition. Then each position kp below q inside the stretch holds S's first l + kp bytes
+  // followed by the byte that stopped q, as long as l + kp < m: its length is l + kp. The oldest
+  // of them is the longest and stands for all; the chain between them holds no other position
+  // sharing S's first 8 bytes (8 bytes with periods p and d < p, p at most 4, would have the
+  // smaller period gcd(p, d)). Returns false when q is no such candidate.
+  bool PassFamily(Search& search, const Repeat& repeat, const std::uint32_t q) {
+    const std::uint32_t p = repeat.period;
+    if (q < static_cast<std::uint32_t>(search.oldest) + p || CommonLength(q - p, q, p) < p) return false;
+    const std::uint32_t length = CommonLength(q, search.c, repeat.end);
+    if (length < 8 || length >= repeat.end) return false;
+    const std::uint32_t reach = std::min(q - static_cast<std::uint32_t>(search.oldest), (repeat.end - 1 - length) / p * p);
+    const std::uint32_t steps = CommonLengthBackwards(q, q + p, reach) / p;
+    const std::uint32_t oldest = q - steps * p;
+    const std::uint32_t longest = length + steps * p;
+    if (longest > search.best) {
+      TakeBest(search, oldest, longest);
+    } else {
+      search.prefixNext = chains_.Previous(search.prefixLevel, static_cast<std::int32_t>(oldest));
+    }
+    return true;
+  }
+
   // A new best: both walks go on from it.
   void TakeBest(Search& search, const std::uint32_t candidate, const std::uint32_t length) {
     search.best = length;
@@ -466,30 +528,28 @@ class Encoder {
     search.tailNext = chains_.Previous(search.tailLevel, static_cast<std::int32_t>(tailStart));
   }
 
-  // The candidate at `newest` reaches 516; so may older ones, and the oldest of them wins. With S
-  // the 516 bytes at c and q the last one found to reach 516, a position r at d < 516 below q
-  // reaches 516 exactly when S has period d and the d bytes at r are S's first d, because the
-  // rest is then the start of q's copy of S. The periods of S come from its prefix borders.
-  //
-  // Every position reaching 516 holds all of S, so the walk takes the chain of the 8 bytes of S
-  // that end where its start stops repeating (in a line of zeros, its line end): far fewer
-  // positions share those than share S's first 8 bytes.
-  std::uint32_t OldestLongest(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
-    const std::uint8_t* const s = window_ + c;
-    std::int16_t* const borders = work_.borders;
-    borders[0] = -1;
-    std::int32_t m = -1;
-    for (std::uint32_t k = 0; k < kLongestMatch; ++k) {
-      while (m >= 0 && s[k] != s[m]) m = borders[m];
-      borders[k + 1] = static_cast<std::int16_t>(++m);
+  // The smallest period of the 516 bytes at c if it is at most 258 (the string repeats at least
+  // twice); otherwise 516.
+  std::uint32_t SmallestPeriod(const std::uint32_t c) const {
+    std::uint64_t start;
+    std::memcpy(&start, window_ + c, 8);
+    for (std::uint32_t d = 1; d <= kLongestMatch / 2; ++d) {
+      std::uint64_t bytes;
+      std::memcpy(&bytes, window_ + c + d, 8);
+      if (bytes == start && CommonLength(c + d, c, kLongestMatch - d) == kLongestMatch - d) return d;
     }
-    std::uint8_t* const isPeriod = work_.isPeriod;
-    std::memset(isPeriod, 0, kLongestMatch);
-    for (std::int32_t b = borders[kLongestMatch]; b > 0; b = borders[b]) isPeriod[kLongestMatch - b] = 1;
+    return kLongestMatch;
+  }
 
+  // The candidate at `newest` reaches 516; so may older ones, and the oldest of them wins. Every
+  // one holds all of S (the 516 bytes at c), so the walk takes the chain of the 8 bytes of S that
+  // end where its start stops repeating (in a line of zeros, its line end): far fewer positions
+  // share those than share S's first 8 bytes.
+  std::uint32_t OldestLongest(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
     constexpr std::uint32_t kLongest = kChainLevels - 1;
     constexpr std::uint32_t kKey = kLevelLength[kLongest];
-    const std::uint32_t startPeriod = kKey - static_cast<std::uint32_t>(borders[kKey]);
+    std::uint32_t startPeriod = 1;
+    while (startPeriod < kKey && CommonLength(c + startPeriod, c, kKey - startPeriod) < kKey - startPeriod) ++startPeriod;
     const std::uint32_t repeatEnd = startPeriod + CommonLength(c + startPeriod, c, kLongestMatch - startPeriod);
     std::uint32_t keyOffset = repeatEnd < kLongestMatch ? repeatEnd + 1 - kKey : 0;
     if (c + keyOffset > enterLimit_) keyOffset = 0;
@@ -499,23 +559,17 @@ class Encoder {
       return chains_.Previous(kLongest, candidate + offset) - offset;
     };
 
-    // No two positions reaching 516 lie closer than the smallest period p. Where the bytes below q
-    // repeat with period p, every p-th position down reaches 516 too: jump to the last of them.
-    const std::uint32_t period = kLongestMatch - static_cast<std::uint32_t>(borders[kLongestMatch]);
+    // No two positions reaching 516 lie closer than S's smallest period p. Where the bytes below
+    // one of them repeat with period p, every p-th position down reaches 516 too: jump to the last.
+    const std::uint32_t period = SmallestPeriod(c);
     const auto jump = [&](const std::uint32_t q) {
       if (period == kLongestMatch) return q;
       return q - CommonLengthBackwards(q, q + period, q - static_cast<std::uint32_t>(oldest)) / period * period;
     };
     std::uint32_t q = jump(newest);
     for (std::int32_t r = older(static_cast<std::int32_t>(q)); r >= oldest;) {
-      const std::uint32_t d = q - static_cast<std::uint32_t>(r);
-      if (d < kLongestMatch && isPeriod[d] == 0) {
-        r = older(r);
-        continue;
-      }
-      const std::uint32_t limit = std::min(d, kLongestMatch);
-      const std::uint32_t agreed = CommonLength(static_cast<std::uint32_t>(r), c, limit);
-      if (agreed == limit) {
+      const std::uint32_t agreed = CommonLength(static_cast<std::uint32_t>(r), c, kLongestMatch);
+      if (agreed == kLongestMatch) {
         q = jump(static_cast<std::uint32_t>(r));
         r = older(static_cast<std::int32_t>(q));
         continue;

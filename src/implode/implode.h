@@ -42,10 +42,6 @@ struct ImplodeWorkArea {
   // lies.
   std::uint16_t chainHeads[implode::kChainLevels][implode::kChainBuckets];
   std::uint16_t chainPrevious[implode::kChainLevels][implode::kChainRing];
-  // Prefix borders of the 516 bytes at the current position, and which distances are periods of
-  // them: among matches of 516 the oldest is taken.
-  std::int16_t borders[implode::kLongestMatch + 1];
-  std::uint8_t isPeriod[implode::kLongestMatch];
   // Header and code bits waiting to leave; codes are stored four bytes at a time, so up to three
   // bytes past a full block wait there for the next one.
   std::uint8_t output[kImplodeWriteSize + 8];
