@@ -428,6 +428,7 @@ class Encoder {
     std::uint32_t tailLevel;
     std::int32_t tailOffset;
     std::int32_t tailNext;  // the tail walk's next entry: a candidate plus tailOffset
+    std::uint32_t startPeriod;  // of S's first 8 bytes; 0 until needed
   };
 
   // Candidates are taken newest first, and one counts only when it is longer than the best so
@@ -439,7 +440,7 @@ class Encoder {
   // has. The two walks go step for step; when either runs out of candidates, none is left.
   // Kept out of FindMatch, whose quick answers then need few registers.
   [[gnu::noinline]] std::uint32_t LongestMatch(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
-    Search search{c, oldest, 2, c - 1, 0, 0, false, 0, 0, 0};
+    Search search{c, oldest, 2, c - 1, 0, 0, false, 0, 0, 0, 0};
     TakeBest(search, newest, LengthBeyond(newest, c, 2));
     Repeat repeat{kUnknown, 0};
     while (search.best != kLongestMatch && search.prefixNext >= oldest) {
@@ -512,6 +513,34 @@ class Encoder {
     return true;
   }
 
+  // Where the tail walk's key ends in S: at the byte where the best stopped matching, unless S
+  // repeats its short starting period there, as in a long line of zeros, where nearly every
+  // position of a repeating stretch holds the same key. Then the key ends at the last byte before
+  // it where that repetition breaks (in a line of zeros, its line end), which candidates beating
+  // the best must hold as well and few positions do.
+  std::uint32_t TailKeyEnd(Search& search) const {
+    const std::uint32_t best = search.best;
+    if (best + 1 < 2 * kLevelLength[kEightBytes]) return best;
+    if (search.startPeriod == 0) search.startPeriod = StartPeriod(search.c);
+    const std::uint32_t p = search.startPeriod;
+    if (p == kLevelLength[kEightBytes]) return best;  // S does not start repeating
+    const std::uint32_t end = search.c + best + 1;
+    const std::uint32_t repeating = CommonLengthBackwards(end, end - p, best + 1 - p);
+    if (repeating == best + 1 - p || best - repeating + 1 < kLevelLength[kEightBytes]) return best;
+    return best - repeating;
+  }
+
+  // The smallest period of the 8 bytes at c (8 when none is shorter).
+  std::uint32_t StartPeriod(const std::uint32_t c) const {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, window_ + c, 8);
+    for (std::uint32_t p = 1; p < 8; ++p) {
+      const std::uint64_t compared = (std::uint64_t{1} << (8 * (8 - p))) - 1;  // the bytes with one p on
+      if (((bytes ^ (bytes >> (8 * p))) & compared) == 0) return p;
+    }
+    return 8;
+  }
+
   // A new best: both walks go on from it.
   void TakeBest(Search& search, const std::uint32_t candidate, const std::uint32_t length) {
     search.best = length;
@@ -520,7 +549,7 @@ class Encoder {
     search.prefixNext = chains_.Previous(search.prefixLevel, static_cast<std::int32_t>(candidate));
     if (length == kLongestMatch) return;
     search.tailLevel = LevelFor(length + 1);
-    search.tailOffset = static_cast<std::int32_t>(length + 1 - kLevelLength[search.tailLevel]);
+    search.tailOffset = static_cast<std::int32_t>(TailKeyEnd(search) + 1 - kLevelLength[search.tailLevel]);
     const std::uint32_t tailStart = search.c + static_cast<std::uint32_t>(search.tailOffset);
     search.tailWalk = tailStart <= enterLimit_;
     if (!search.tailWalk) return;
