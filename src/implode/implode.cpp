@@ -188,9 +188,11 @@ class PrefixChains {
   }
 
  private:
-  // Between two agings heads age by at most four moves and a match ahead: links to genuine heads
-  // stay below 0x8000, links to aged ones at 0x8000 and above, both far beyond any dictionary.
-  static constexpr std::uint32_t kMovesPerAging = 4;
+  // An aging leaves every head at most 0x2000 back, or at 0x8000; until the next one heads age
+  // by at most six moves and a match ahead (24,576 + 516 bytes). So no link wraps around the
+  // 16-bit range, and every link to a head older than the dictionary reads as further back than
+  // any candidate.
+  static constexpr std::uint32_t kMovesPerAging = 6;
   static constexpr std::uint32_t kFarBack = 0x2000;
 
   std::uint16_t (*const heads_)[kChainBuckets];
@@ -590,11 +592,16 @@ class Encoder {
 
     // No two positions reaching 516 lie closer than S's smallest period p. Where the bytes below
     // one of them repeat with period p, every p-th position down reaches 516 too: jump to the last.
-    const std::uint32_t period = SmallestPeriod(c);
+    std::uint32_t period = 0;  // worked out when first needed
     const auto jump = [&](const std::uint32_t q) {
+      if (period == 0) period = SmallestPeriod(c);
       if (period == kLongestMatch) return q;
       return q - CommonLengthBackwards(q, q + period, q - static_cast<std::uint32_t>(oldest)) / period * period;
     };
+    if (older(static_cast<std::int32_t>(newest)) < oldest) {  // nothing older holds S's key
+      distance_ = c - newest - 1;
+      return kLongestMatch;
+    }
     std::uint32_t q = jump(newest);
     for (std::int32_t r = older(static_cast<std::int32_t>(q)); r >= oldest;) {
       const std::uint32_t agreed = CommonLength(static_cast<std::uint32_t>(r), c, kLongestMatch);
@@ -603,6 +610,7 @@ class Encoder {
         r = older(static_cast<std::int32_t>(q));
         continue;
       }
+      if (period == 0) period = SmallestPeriod(c);
       if (period != 1 || agreed < kKey) {
         r = older(r);
         continue;
