@@ -330,6 +330,15 @@ class Encoder {
     const std::uint8_t* const x = window_ + a;
     const std::uint8_t* const y = window_ + b;
     std::uint32_t n = 0;
+#ifdef TQ_IMPLODE_SSE2
+    while (n + 16 <= limit) {
+      const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x - n - 16));
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y - n - 16));
+      const std::uint32_t same = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(u, v)));
+      if (same != 0xFFFFu) return n + static_cast<std::uint32_t>(__builtin_clz(~same << 16));
+      n += 16;
+    }
+#endif
     while (n + 8 <= limit) {
       std::uint64_t u;
       std::uint64_t v;
@@ -560,11 +569,11 @@ class Encoder {
   }
 
   // The smallest period of the 516 bytes at c if it is at most 258 (the string repeats at least
-  // twice); otherwise 516.
-  std::uint32_t SmallestPeriod(const std::uint32_t c) const {
+  // twice); otherwise 516. `from` is a bound below it.
+  std::uint32_t SmallestPeriod(const std::uint32_t c, const std::uint32_t from) const {
     std::uint64_t start;
     std::memcpy(&start, window_ + c, 8);
-    for (std::uint32_t d = 1; d <= kLongestMatch / 2; ++d) {
+    for (std::uint32_t d = from; d <= kLongestMatch / 2; ++d) {
       std::uint64_t bytes;
       std::memcpy(&bytes, window_ + c + d, 8);
       if (bytes == start && CommonLength(c + d, c, kLongestMatch - d) == kLongestMatch - d) return d;
@@ -582,6 +591,14 @@ class Encoder {
     std::uint32_t startPeriod = 1;
     while (startPeriod < kKey && CommonLength(c + startPeriod, c, kKey - startPeriod) < kKey - startPeriod) ++startPeriod;
     const std::uint32_t repeatEnd = startPeriod + CommonLength(c + startPeriod, c, kLongestMatch - startPeriod);
+    // A period P of S with P + startPeriod <= repeatEnd would be a multiple of startPeriod (the
+    // two would have a common divisor period over S's first repeatEnd bytes), and then S would
+    // repeat startPeriod past repeatEnd as well. So P lies above repeatEnd - startPeriod, or S
+    // repeats startPeriod throughout and that is P.
+    const auto smallestPeriod = [&] {
+      if (repeatEnd == kLongestMatch) return startPeriod;
+      return SmallestPeriod(c, repeatEnd - startPeriod + 1);
+    };
     std::uint32_t keyOffset = repeatEnd < kLongestMatch ? repeatEnd + 1 - kKey : 0;
     if (c + keyOffset > enterLimit_) keyOffset = 0;
     chains_.EnterUpTo(window_, c + keyOffset);
@@ -594,7 +611,7 @@ class Encoder {
     // one of them repeat with period p, every p-th position down reaches 516 too: jump to the last.
     std::uint32_t period = 0;  // worked out when first needed
     const auto jump = [&](const std::uint32_t q) {
-      if (period == 0) period = SmallestPeriod(c);
+      if (period == 0) period = smallestPeriod();
       if (period == kLongestMatch) return q;
       return q - CommonLengthBackwards(q, q + period, q - static_cast<std::uint32_t>(oldest)) / period * period;
     };
@@ -610,7 +627,7 @@ class Encoder {
         r = older(static_cast<std::int32_t>(q));
         continue;
       }
-      if (period == 0) period = SmallestPeriod(c);
+      if (period == 0) period = smallestPeriod();
       if (period != 1 || agreed < kKey) {
         r = older(r);
         continue;
