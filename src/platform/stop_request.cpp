@@ -68,7 +68,12 @@ void InstallStopHandlers() {
   action.sa_handler = OnStopSignal;
   ::sigemptyset(&action.sa_mask);
   // No SA_RESTART: a blocking call returns EINTR, and the retry looks at the flag.
-  for (const int signal : {SIGINT, SIGTERM}) ::sigaction(signal, &action, nullptr);
+  for (const int signal : {SIGINT, SIGTERM}) {
+    struct sigaction inherited {};
+    // A signal ignored from the start (a job started with nohup or in the background) stays so.
+    if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
 #endif
 }
 

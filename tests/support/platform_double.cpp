@@ -116,6 +116,7 @@ bool PlatformDouble::Fails(PlatformCall call, const fs::path& path) const {
 
 bool PlatformDouble::Hit(PlatformCall call, const fs::path& path) {
   const int count = ++counts_[static_cast<std::size_t>(call)];
+  if (onCall) onCall(call, path);
   bool fail = Fails(call, path);
   for (const auto& nth : nth_) {
     if (nth.call != call) continue;

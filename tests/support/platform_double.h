@@ -53,6 +53,8 @@ class PlatformDouble : public platform::Platform {
   std::optional<std::int64_t> currentTime;
   // Paths containing one of these are reported as another user's.
   std::vector<std::string> foreignOwned;
+  // Called at each counted call, before it is made (to look at the disk from inside).
+  std::function<void(PlatformCall call, const std::filesystem::path& path)> onCall;
   // Called before each PublishNoReplace (for races: a test can take the name here).
   std::function<void(const std::string& to)> beforePublish;
 
