@@ -1,7 +1,10 @@
 // Every file call of a whole conversion failed in turn. The platform double counts the calls of
 // each kind that a fault-free Convert command makes on a text and on a packed sample; then each
 // call N of each kind fails once (round 1), fails from N on as a full disk would (round 2), and
-// is preceded by a stop request as SIGINT would make it (round 3). After every run the input is
+// is preceded by a stop request as SIGINT would make it (round 3). A third configuration has a
+// killed run's working directory in the temporary folder, so that the sweep's calls are failed
+// too (the sweep may then leave that directory; it never fails the conversion). After every run
+// the input is
 // as it was, the output is whole or absent, nothing of the conversion is left beside the input or
 // in the temporary folder (unless deleting was what failed), and no exception escaped.
 #include <gtest/gtest.h>
@@ -59,10 +62,20 @@ FileState StateOf(const fs::path& path) {
   return {testfiles::Read(path), st.st_mode, static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
+// The directory a killed run leaves: its staged project and its lock file, which no one holds.
+constexpr const char* kKilledRun = "_HexXmlConv_Cache_7";
+void LeaveAKilledRun() {
+  const fs::path folder = testfiles::TempFolder() / kKilledRun;
+  fs::remove_all(folder);
+  fs::create_directory(folder);
+  testfiles::Write(folder / "temp_project.lqt", "staged");
+  testfiles::Write(folder / "conversion.lock", "");
+}
+
 class FaultedConversion {
  public:
-  explicit FaultedConversion(const std::string& sample) {
-    folder_ = testfiles::MakeFolder("input folder " + sample);
+  FaultedConversion(const std::string& sample, bool killedRunBeside) : killedRunBeside_(killedRunBeside) {
+    folder_ = testfiles::MakeFolder("input folder " + sample + (killedRunBeside ? " beside a killed run" : ""));
     input_ = folder_ / sample;
     fs::copy_file(testfiles::Source("samples/" + sample), input_);
     fs::permissions(input_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);  // read-only
@@ -82,10 +95,12 @@ class FaultedConversion {
   template <typename Configure>
   Run Convert(Configure configure) {
     Run run;
+    if (killedRunBeside_) LeaveAKilledRun();
     {
       PlatformDouble platform;
       platform.tickCount = 20260301;
       platform.today = platform::LocalDate{2026, 3, 1};
+      platform.syncToDevice = false;  // each sync is counted and failed in turn, but not waited for
       configure(platform);
       RecordingUserInterface recorder;
       ConversionState state;
@@ -132,6 +147,7 @@ class FaultedConversion {
     }
     for (const std::string& name : testfiles::List(testfiles::TempFolder())) {
       if (name.rfind("input folder ", 0) == 0) continue;
+      if (killedRunBeside_ && name == kKilledRun) continue;  // a failed sweep may leave it
       if (round != Round::StopBefore && MayLeaveAWorkingDirectory(call) && name.rfind("_HexXmlConv_Cache_", 0) == 0) {
         ++totals.leftOvers;
       } else {
@@ -145,7 +161,7 @@ class FaultedConversion {
       for (const auto& problem : problems) line += " " + problem + ";";
       line += " messages:";
       for (const auto& key : run.messages) line += " " + key;
-      totals.unsafe.push_back(input_.filename().string() + ": " + line);
+      totals.unsafe.push_back(input_.filename().string() + (killedRunBeside_ ? " beside a killed run: " : ": ") + line);
     } else if (round == Round::StopBefore) {
       ++totals.stopped;
     } else if (run.outcome.succeeded) {
@@ -160,6 +176,7 @@ class FaultedConversion {
   fs::path output() const { return folder_ / expectedName_; }
 
  private:
+  bool killedRunBeside_;
   fs::path folder_;
   fs::path input_;
   FileState before_;
@@ -171,10 +188,11 @@ class FaultedConversion {
 // successful output (an unknown date leaves the template's placeholders, with MsgLocalTimeFail).
 bool Exercised(PlatformCall call) { return call != PlatformCall::Today && call != PlatformCall::CopyFile; }
 
-void FaultEveryCall(const std::string& sample, Totals& totals) {
-  FaultedConversion conversion(sample);
+void FaultEveryCall(const std::string& sample, bool killedRunBeside, Totals& totals) {
+  FaultedConversion conversion(sample, killedRunBeside);
   const FaultedConversion::Run clean = conversion.Convert([](PlatformDouble&) {});
   ASSERT_TRUE(clean.outcome.succeeded) << sample;
+  ASSERT_FALSE(fs::exists(testfiles::TempFolder() / kKilledRun)) << "the fault-free sweep left the killed run's directory";
   conversion.SetExpected(testfiles::Read(conversion.output()));
   fs::remove(conversion.output());
 
@@ -182,7 +200,8 @@ void FaultEveryCall(const std::string& sample, Totals& totals) {
   for (int kind = 0; kind < kPlatformCallKinds; ++kind) {
     if (clean.counts[kind] != 0) counts += " " + std::string(PlatformCallName(static_cast<PlatformCall>(kind))) + "=" + std::to_string(clean.counts[kind]);
   }
-  std::printf("%s, fault-free calls:%s\n", sample.c_str(), counts.c_str());
+  std::printf("%s%s, fault-free calls:%s\n", sample.c_str(), killedRunBeside ? " beside a killed run" : "",
+              counts.c_str());
 
   for (int kind = 0; kind < kPlatformCallKinds; ++kind) {
     const auto call = static_cast<PlatformCall>(kind);
@@ -204,8 +223,8 @@ void FaultEveryCall(const std::string& sample, Totals& totals) {
 
 TEST(EveryFileFault, EveryCallOfEveryKindFailsOnceFromThenOnAndStops) {
   Totals totals;
-  for (const char* sample : {"plant.lqt", "press.lqp"}) {
-    FaultEveryCall(sample, totals);
+  for (const auto& [sample, killedRunBeside] : {std::pair{"plant.lqt", false}, {"press.lqp", false}, {"plant.lqt", true}}) {
+    FaultEveryCall(sample, killedRunBeside, totals);
     if (HasFatalFailure()) return;
   }
   std::printf("fault runs: %d, recovered: %d, refused: %d, stopped: %d, left-overs after failed deletes: %d, unsafe: %zu\n",

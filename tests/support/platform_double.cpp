@@ -31,7 +31,7 @@ class DoubleOutputFile final : public platform::OutputFile {
     if (owner_.Hit(PlatformCall::Flush, path_)) ok = false;
     if (sync && ok && owner_.Hit(PlatformCall::Sync, path_)) ok = false;
     if (owner_.Hit(PlatformCall::Close, path_)) ok = false;
-    const bool closed = (sync && ok) ? inner_->Finish() : inner_->Close();
+    const bool closed = (sync && ok && owner_.syncToDevice) ? inner_->Finish() : inner_->Close();
     result_ = ok && closed;
     return result_;
   }

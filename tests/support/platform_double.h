@@ -51,6 +51,9 @@ class PlatformDouble : public platform::Platform {
   std::optional<platform::LocalDate> today;  // nullopt with Fail(Today): the date is unknown
   std::optional<std::string> temporaryFolder;
   std::optional<std::int64_t> currentTime;
+  // False: Finish counts its sync but does not wait for the device (for tests that make
+  // thousands of files and check none of them after a power cut).
+  bool syncToDevice = true;
   // Paths containing one of these are reported as another user's.
   std::vector<std::string> foreignOwned;
   // Called at each counted call, before it is made (to look at the disk from inside).
