@@ -18,7 +18,8 @@ enum class PlatformCall {
   TemporaryFolder, CreateDirectory, RemoveDirectory, DeleteFile, ListDirectory, GetFileAttributes,
   SetReadOnly, OpenForReading, CreateForWriting, CreateExclusive, PublishNoReplace,
   Read, Size, Rewind, Write, Flush, Sync, Close, CreateLockFile, TryLockFile, Today,
-  // Not a call: kept apart by CopyFile, which the platform makes of the calls above.
+  // No call of its own: a copy is made of the calls above, each counted. Fail(CopyFile, path)
+  // refuses whole copies from or to the path.
   CopyFile,
 };
 inline constexpr int kPlatformCallKinds = static_cast<int>(PlatformCall::CopyFile) + 1;
