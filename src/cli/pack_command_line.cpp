@@ -59,12 +59,14 @@ int RunPackCommand(const std::vector<std::string>& arguments) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--literal-mode" || argument == "--dictionary") {
-      const auto value = i + 1 < arguments.size() ? ParseNumber(arguments[++i]) : std::nullopt;
       const bool isMode = argument == "--literal-mode";
-      if (!value || (isMode ? *value > 1 : (*value != 1024 && *value != 2048 && *value != 4096))) {
+      // A missing or unreadable number counts as 2: neither a mode nor a dictionary size.
+      const std::optional<std::uint32_t> parsed = i + 1 < arguments.size() ? ParseNumber(arguments[++i]) : std::nullopt;
+      const std::uint32_t value = parsed.value_or(2);
+      if (isMode ? value > 1 : (value != 1024 && value != 2048 && value != 4096)) {
         return UsageError(isMode ? "--literal-mode takes 0 or 1" : "--dictionary takes 1024, 2048 or 4096");
       }
-      (isMode ? literalMode : dictionarySize) = *value;
+      (isMode ? literalMode : dictionarySize) = value;
     } else if (argument.size() > 1 && argument[0] == '-') {
       return UsageError("unknown option '" + argument + "' for pack");
     } else {
