@@ -184,7 +184,7 @@ class FaultedConversion {
   std::string expected_;
 };
 
-// Kinds that are no file call, or whose failure the specification answers with a changed but
+// Kinds that are no file call, or whose failure the conversion answers with a changed but
 // successful output (an unknown date leaves the template's placeholders, with MsgLocalTimeFail).
 bool Exercised(PlatformCall call) { return call != PlatformCall::Today && call != PlatformCall::CopyFile; }
 
