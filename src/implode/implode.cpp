@@ -492,12 +492,9 @@ class Encoder {
   };
 
   Repeat StartRepeat(const std::uint32_t c) const {
-    for (std::uint32_t period = 1; period <= kLongestFamilyPeriod; ++period) {
-      if (CommonLength(c + period, c, 8 - period) == 8 - period) {
-        return {period, period + CommonLength(c + period, c, kLongestMatch - period)};
-      }
-    }
-    return {0, 0};
+    const std::uint32_t period = StartPeriod(c);
+    if (period > kLongestFamilyPeriod) return {0, 0};
+    return {period, period + CommonLength(c + period, c, kLongestMatch - period)};
   }
 
   // A candidate q of the prefix walk (on the chain of 8 bytes) that lies in a stretch repeating
@@ -588,8 +585,7 @@ class Encoder {
   std::uint32_t OldestLongest(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
     constexpr std::uint32_t kLongest = kChainLevels - 1;
     constexpr std::uint32_t kKey = kLevelLength[kLongest];
-    std::uint32_t startPeriod = 1;
-    while (startPeriod < kKey && CommonLength(c + startPeriod, c, kKey - startPeriod) < kKey - startPeriod) ++startPeriod;
+    const std::uint32_t startPeriod = StartPeriod(c);
     const std::uint32_t repeatEnd = startPeriod + CommonLength(c + startPeriod, c, kLongestMatch - startPeriod);
     // A period P of S with P + startPeriod <= repeatEnd would be a multiple of startPeriod (the
     // two would have a common divisor period over S's first repeatEnd bytes), and then S would

@@ -19,8 +19,8 @@ inline constexpr std::uint32_t kLookahead = 516;
 inline constexpr std::uint32_t kLongestMatch = 516;
 inline constexpr std::uint32_t kLargestDictionary = 4096;
 inline constexpr std::uint32_t kWindowSize = kLargestDictionary + kLookahead + kImplodeReadSize;  // 8708
-// A comparison may run up to 515 bytes past the input's end, and the pair hash of the last
-// position reads one byte past it.
+// A comparison may run up to 515 bytes past the input's end, and positions that far are entered
+// into the chains (reading 8 bytes each) when a search looks ahead.
 inline constexpr std::uint32_t kWindowSpare = 516;
 inline constexpr std::uint32_t kSymbolCount = 774;     // 256 literals, 517 copy lengths, the end
 // The match search follows chains of earlier positions that share their first 2, 3 or 8 bytes (by
