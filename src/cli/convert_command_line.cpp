@@ -63,8 +63,10 @@ std::string AbsolutePath(const std::string& file) {
   return error ? file : platform::PathToUtf8(absolute.lexically_normal());
 }
 
-// Converts one file; true when its output was written.
-bool ConvertOne(const std::string& file, const ConvertOptions& options) {
+enum class FileResult { Converted, Failed, Stopped };
+
+// Converts one file.
+FileResult ConvertOne(const std::string& file, const ConvertOptions& options) {
   ConsoleUserInterface console("tqconv: " + file + ": ", options.json);
   const ScopedUserInterface installed(console);
   ConversionOutcome outcome;
@@ -72,6 +74,7 @@ bool ConvertOne(const std::string& file, const ConvertOptions& options) {
     ConversionState state;
     outcome = OnConvert(AbsolutePath(file), state);
   }
+  if (outcome.stopped && !outcome.succeeded) return FileResult::Stopped;  // at once, with nothing more said
   if (options.json) {
     const auto output = outcome.succeeded ? std::optional<std::string>(outcome.outputPath) : std::nullopt;
     std::printf("%s\n", ConversionJsonLine(file, outcome.succeeded, output, console.messages()).c_str());
@@ -83,7 +86,8 @@ bool ConvertOne(const std::string& file, const ConvertOptions& options) {
     console.Report("conversion failed");
   }
   std::fflush(stdout);
-  return outcome.succeeded;
+  if (outcome.stopped) return FileResult::Stopped;
+  return outcome.succeeded ? FileResult::Converted : FileResult::Failed;
 }
 
 }  // namespace
@@ -98,7 +102,10 @@ int RunConvertCommand(const std::vector<std::string>& arguments) {
   }
   bool allSucceeded = true;
   for (const std::string& file : options->files) {
-    allSucceeded = ConvertOne(file, *options) && allSucceeded;
+    const FileResult result = ConvertOne(file, *options);
+    // Stopped: the later FILEs are not converted.
+    if (result == FileResult::Stopped) return platform::StopExitStatus();
+    allSucceeded = result == FileResult::Converted && allSucceeded;
   }
   return allSucceeded ? kExitSuccess : kExitFailure;
 }

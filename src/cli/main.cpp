@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/stop_request.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ constexpr const char* kUsage =
     "  tqconv unpack IN OUT\n"
     "      expand one stream into a file\n"
     "  tqconv --help | --version\n"
-    "OUT is never replaced. Exit status: 0 all succeeded, 1 a failure, 2 a usage error.\n";
+    "OUT is never replaced. Exit status: 0 all succeeded, 1 a failure, 2 a usage error;\n"
+    "130 or 143 when stopped by SIGINT or SIGTERM (nothing of the stopped conversion is left).\n";
 
 }  // namespace
 
@@ -31,6 +33,9 @@ int UsageError(const std::string& text) {
 }
 
 int main(int argc, char** argv) {
+  // SIGINT and SIGTERM (Ctrl+C, a closed console) stop a conversion with its clean-up, and the
+  // program ends with 130 or 143.
+  platform::InstallStopHandlers();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (arguments.empty()) return UsageError("no command given");
   const std::string& command = arguments.front();

@@ -5,7 +5,7 @@
 
 #include "app/message_catalog.h"
 #include "cli/commands.h"
-#include "implode/packed_file.h"
+#include "packed/packed_file.h"
 #include "pipeline/conversion_steps.h"
 #include "pipeline/output_publish.h"
 #include "platform/platform.h"
@@ -17,27 +17,30 @@ int Fail(const std::string& file, const std::string& text) {
   return kExitFailure;
 }
 
-// Writes OUT through a temporary file beside it; an existing OUT is never replaced.
+// Writes OUT through a temporary file beside it; an existing OUT is never replaced. The temporary
+// file goes on every path: a failure, a read error of IN, a stop (which exits with 128 + signal).
 int WriteNewFile(const std::string& out, const std::function<std::optional<std::string>(const std::string&)>& write) {
-  if (platform::GetFileAttributes(platform::PathFromUtf8(out))) return Fail(out, "exists already; not replaced");
-  const std::string temporary = CreateTemporaryBeside(out);
-  if (temporary.empty()) return Fail(out, "cannot create a file in its folder");
-  const auto removeTemporary = [&] { platform::DeleteFile(platform::PathFromUtf8(temporary)); };
-  if (const std::optional<std::string> failure = write(temporary)) {
-    removeTemporary();
-    return Fail(out, *failure);
+  const platform::StoppableWork running;
+  try {
+    if (platform::GetFileAttributes(platform::PathFromUtf8(out))) return Fail(out, "exists already; not replaced");
+    TemporaryBeside temporary(out);
+    if (temporary.path().empty()) return Fail(out, "cannot create a file in its folder");
+    if (const std::optional<std::string> failure = write(temporary.path())) return Fail(out, *failure);
+    switch (platform::PublishNoReplace(platform::PathFromUtf8(temporary.path()), platform::PathFromUtf8(out))) {
+      case platform::PublishResult::Published:
+        temporary.Published();
+        return kExitSuccess;
+      case platform::PublishResult::NameTaken:
+        return Fail(out, "exists already; not replaced");
+      case platform::PublishResult::Failed:
+        break;
+    }
+    return Fail(out, "cannot be written");
+  } catch (const platform::FileError& error) {
+    return Fail(out, std::string("not written: ") + error.what());
+  } catch (const platform::Stopped&) {
+    return platform::StopExitStatus();
   }
-  switch (platform::PublishNoReplace(platform::PathFromUtf8(temporary), platform::PathFromUtf8(out))) {
-    case platform::PublishResult::Published:
-      return kExitSuccess;
-    case platform::PublishResult::NameTaken:
-      removeTemporary();
-      return Fail(out, "exists already; not replaced");
-    case platform::PublishResult::Failed:
-      break;
-  }
-  removeTemporary();
-  return Fail(out, "cannot be written");
 }
 
 std::optional<std::uint32_t> ParseNumber(const std::string& text) {
@@ -56,13 +59,14 @@ int RunPackCommand(const std::vector<std::string>& arguments) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--literal-mode" || argument == "--dictionary") {
-      std::optional<std::uint32_t> value;
-      if (i + 1 < arguments.size()) value = ParseNumber(arguments[++i]);
       const bool isMode = argument == "--literal-mode";
-      if (!value || (isMode ? *value > 1 : (*value != 1024 && *value != 2048 && *value != 4096))) {
+      // A missing or unreadable number counts as 2: neither a mode nor a dictionary size.
+      const std::optional<std::uint32_t> parsed = i + 1 < arguments.size() ? ParseNumber(arguments[++i]) : std::nullopt;
+      const std::uint32_t value = parsed.value_or(2);
+      if (isMode ? value > 1 : (value != 1024 && value != 2048 && value != 4096)) {
         return UsageError(isMode ? "--literal-mode takes 0 or 1" : "--dictionary takes 1024, 2048 or 4096");
       }
-      (isMode ? literalMode : dictionarySize) = *value;
+      (isMode ? literalMode : dictionarySize) = value;
     } else if (argument.size() > 1 && argument[0] == '-') {
       return UsageError("unknown option '" + argument + "' for pack");
     } else {

@@ -1,7 +1,7 @@
 #include "project/unit_setup_round_trip.h"
 
 #include "app/user_interface.h"
-#include "implode/packed_file.h"
+#include "packed/packed_file.h"
 #include "project/hex_dump.h"
 #include "project/merge.h"
 #include "platform/platform.h"
