@@ -1,7 +1,8 @@
 # The README's two commands: `make demo` and `make test`. Both install what is missing first.
-.PHONY: all test demo bench fuzz screenshots clean bootstrap
+.PHONY: all test test-release demo bench fuzz screenshots clean bootstrap
 
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 
 all: test
 
@@ -12,6 +13,12 @@ test: bootstrap
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The suite on an optimised build without sanitizers, as packagers build it.
+test-release: bootstrap
+	cmake --preset release-test
+	cmake --build --preset release-test
+	ctest --preset release-test
 
 demo: bootstrap
 	cmake --preset release
@@ -26,7 +33,7 @@ bench: bootstrap
 fuzz: bootstrap
 	cmake --preset fuzz
 	cmake --build --preset fuzz
-	scripts/fuzz build/fuzz $(FUZZ_SECONDS)
+	scripts/fuzz build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 screenshots:
 	@scripts/bootstrap --screenshots

@@ -161,7 +161,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void PrintRatios() const {
     std::printf("\nThroughput of ours relative to zlib on the same data (MB/s = 10^6 bytes/s):\n");
     for (int d = 0; d < kKindCount; ++d) {
-      const std::string arg = "/" + std::to_string(d);
+      const std::string arg = std::string("/").append(std::to_string(d));  // "/" + ...: -Wrestrict in g++ 12
       const double explode = Rate("Explode" + arg);
       const double inflate = Rate("ZlibInflate" + arg);
       const double implode = Rate("Implode" + arg);
@@ -174,7 +174,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
     std::printf("\nStream size / input size:\n");
     for (int d = 0; d < kKindCount; ++d) {
-      const std::string arg = "/" + std::to_string(d);
+      const std::string arg = std::string("/").append(std::to_string(d));  // "/" + ...: -Wrestrict in g++ 12
       std::printf("  %-12s ours %.4f | deflate-1 %.4f | deflate-6 %.4f\n", KindLabel(d).c_str(),
                   Value(sizes_, "Implode" + arg), Value(sizes_, "ZlibDeflate" + arg + "/1"),
                   Value(sizes_, "ZlibDeflate" + arg + "/6"));

@@ -1,12 +1,16 @@
 // Writes the bundled sample projects: plausible TQ5A projects of a line-oriented text with one
 // PLC, its configuration line, and marker-framed hex blocks, the unit setup being a compressed
 // XML document. Deterministic: the same program writes the same bytes.
-//   make_samples OUTPUT_FOLDER
+//   make_samples OUTPUT_FOLDER               the bundled samples
+//   make_samples --fuzz-seeds CORPUS_FOLDER  seeds of the conversion and unit-setup fuzz targets,
+//                                            small projects and documents of the samples' make-up
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "implode/codec_memory.h"
@@ -44,7 +48,13 @@ struct SampleRecipe {
   bool plcIdentify = true;
 };
 
-std::string Id(int& next) { return "S" + std::to_string(next++); }
+// The next identifier. Built by appending: g++ 12 takes an insertion in front of a temporary
+// string for an overlapping copy (-Wrestrict).
+std::string Id(int& next) {
+  std::string id = "S";
+  id += std::to_string(next++);
+  return id;
+}
 
 std::string ParamItems(int& next, const std::string& indent, const std::string& prefix, int count) {
   std::string xml;
@@ -84,8 +94,11 @@ std::string UnitSetupXml(const SampleRecipe& recipe) {
   eqpt += "\t\t<Comp ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date +
           "\" Name=\"Component\" Cmt=\"built-in network\" MdlNm=\"TQ5A-NTX40\" UtNum=\"0\" RkNum=\"0\"" +
           " StNum=\"11\" ConfStr=\"\" MajorVer=\"1\" MinorVer=\"0\" FlNm=\"KPD_TQ5A-NTX40_Ver1_0.xml\">\r\n";
-  eqpt += "\t\t\t<CommIFs ID=\"" + Id(next) + "\">\r\n\t\t\t\t<CommIF ID=\"" + Id(next) + "\" CtDt=\"" + date +
-          "\" ModDt=\"" + date + "\" IFNumber=\"Z_000004\" MacNum=\"16\"/>\r\n\t\t\t</CommIFs>\r\n";
+  // The interface takes its number before the list around it does (the bundled samples have it so).
+  const std::string interfaceId = Id(next);
+  const std::string interfaceListId = Id(next);
+  eqpt += "\t\t\t<CommIFs ID=\"" + interfaceListId + "\">\r\n\t\t\t\t<CommIF ID=\"" + interfaceId + "\" CtDt=\"" +
+          date + "\" ModDt=\"" + date + "\" IFNumber=\"Z_000004\" MacNum=\"16\"/>\r\n\t\t\t</CommIFs>\r\n";
   eqpt += "\t\t\t<Param ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" Cmt=\"\">\r\n";
   eqpt += ParamItems(next, "\t\t\t\t", "P_Network_Setting_", 60);
   eqpt += "\t\t\t</Param>\r\n\t\t</Comp>\r\n";
@@ -141,9 +154,10 @@ std::string IoTableData(const SampleRecipe& recipe, Random& random) {
   return bytes;
 }
 
-std::string Project(const SampleRecipe& recipe) {
+// The project of the recipe around the given unit-setup document.
+std::string Project(const SampleRecipe& recipe, const std::string& unitSetupXml) {
   Random random(0x5EED0000u + static_cast<std::uint32_t>(recipe.programLines));
-  const std::string unitSetup = ImplodeBytes(UnitSetupXml(recipe)).bytes;
+  const std::string unitSetup = ImplodeBytes(unitSetupXml).bytes;
   std::string settings;
   for (int i = 0; i < recipe.settingsBytes; ++i) settings += static_cast<char>(random.Next() % 7 == 0 ? random.Next() : 0);
 
@@ -181,6 +195,84 @@ std::string Project(const SampleRecipe& recipe) {
   return t;
 }
 
+std::string Project(const SampleRecipe& recipe) { return Project(recipe, UnitSetupXml(recipe)); }
+
+// The text with the first occurrence of what replaced by with; the seeds' edge cases.
+std::string Replaced(std::string text, const std::string& what, const std::string& with) {
+  const std::size_t at = text.find(what);
+  if (at == std::string::npos) {
+    std::fprintf(stderr, "make_samples: no \"%s\" to replace\n", what.c_str());
+    std::exit(1);
+  }
+  return text.replace(at, what.size(), with);
+}
+
+void Write(const std::filesystem::path& path, const std::string& bytes);
+
+const SampleRecipe kPlant{"Line1", "CPU63", false, 4, 40, 512, true};
+const SampleRecipe kKojo{"Kojo2", "CPU64", true, 6, 120, 1024, true};
+const SampleRecipe kPress{"Press3", "CPU85", false, 3, 60, 768, false};
+const SampleRecipe kLargeLine{"Line9", "CPU65", true, 12, 28000, 420000, true};
+// The large line's make-up at a size a fuzzer can run many times a second.
+const SampleRecipe kLineCut{"Line9", "CPU65", true, 12, 160, 2048, true};
+const SampleRecipe kSmall{"Edge", "CPU63", false, 1, 4, 32, false};
+
+// Seeds of the whole-conversion fuzz target: a route byte (0 text, 1 packed as given, 2 packed
+// from the rest, 3 a project around the rest as its unit-setup document), then those bytes.
+void WriteConversionSeeds(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  const auto seed = [&folder](const char* name, char route, const std::string& bytes) {
+    Write(folder / name, route + bytes);
+  };
+  seed("text_plant", 0, Project(kPlant));
+  seed("text_kojo_sjis", 0, Project(kKojo));
+  seed("packed_press", 1, ImplodeBytes(Project(kPress)).bytes);
+  seed("compressed_press", 2, Project(kPress));
+  seed("text_line_cut", 0, Project(kLineCut));
+  const std::string small = Project(kSmall);
+  seed("text_small", 0, small);
+  seed("compressed_small", 2, small);
+  seed("text_empty", 0, "");
+  seed("packed_not_a_stream", 1, small);
+  seed("text_two_plcs", 0, Replaced(small, "ResourceCount:=1;", "ResourceCount:=2;"));
+  seed("text_target_model", 0, Replaced(small, "DEV:TQ5A;", "DEV:TQ6A;"));
+  std::string lf = small;
+  lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+  seed("text_lf_line_ends", 0, lf);
+  const std::string unitSetupBlock = "$?St$Bk?_#[1]\r\n";
+  const std::size_t open = small.find(unitSetupBlock) + unitSetupBlock.size();
+  const std::size_t close = small.find("$?St$Bk?_#[1]", open);
+  seed("text_unit_setup_not_a_stream", 0, small.substr(0, open) + "      00 01 02 03\r\n" + small.substr(close));
+  seed("text_unit_setup_empty", 0, small.substr(0, open) + small.substr(close));
+  const std::string xml = UnitSetupXml(kSmall);
+  seed("text_no_equipment", 0, Project(kSmall, Replaced(xml, "ID=\"S5\"", "ID=\"S4\"")));
+  seed("text_root_not_prj", 0, Project(kSmall, Replaced(Replaced(xml, "<Prj ", "<Proj "), "</Prj>", "</Proj>")));
+  seed("text_unit_setup_not_xml", 0, Project(kSmall, "<Prj><Eqpt ID=\"S5\">"));
+  seed("document_small", 3, xml);
+  seed("document_plant", 3, UnitSetupXml(kPlant));
+  seed("document_equipment_is_the_network_unit", 3,
+       "<Prj ID=\"S1\"><Comp ID=\"S5\" Name=\"Component\" MdlNm=\"TQ5A-NTX40\"><C ID=\"S6\"/></Comp></Prj>");
+}
+
+// Seeds of the unit-setup rules fuzz target: unit-setup documents.
+void WriteUnitRulesSeeds(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  Write(folder / "plant.xml", UnitSetupXml(kPlant));
+  Write(folder / "kojo_sjis.xml", UnitSetupXml(kKojo));
+  Write(folder / "press.xml", UnitSetupXml(kPress));
+  Write(folder / "line_cut.xml", UnitSetupXml(kLineCut));
+  const std::string xml = UnitSetupXml(kSmall);
+  Write(folder / "small.xml", xml);
+  Write(folder / "no_network_unit.xml", Replaced(xml, "MdlNm=\"TQ5A-NTX40\"", "MdlNm=\"TQ5A-NTX41\""));
+  Write(folder / "shift_jis.xml", Replaced(Replaced(xml, "UTF-8", "Shift_JIS"), "Name=\"PLC1\"", "Name=\"" + kHomed + "\""));
+  Write(folder / "next_id_beyond_int32.xml", Replaced(xml, "NextID=\"S", "NextID=\"S99999999999"));
+  Write(folder / "equipment_is_the_root.xml",
+        "<Prj ID=\"S5\" NextID=\"S2\"><Comp ID=\"S7\" Name=\"Component\" MdlNm=\"TQ5A-NTX40\"/><C ID=\"S7\"/></Prj>");
+  Write(folder / "equipment_is_the_network_unit.xml",
+        "<Prj ID=\"S1\"><Comp ID=\"S5\" Name=\"Component\" MdlNm=\"TQ5A-NTX40\"><C ID=\"S6\"/></Comp></Prj>");
+  Write(folder / "highest_id.xml", "<Prj NextID=\"S3\"><E ID=\"S5\"><A ID=\"S2147483647\"/><B ID=\"S2147483648\"/></E></Prj>");
+}
+
 void Write(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -194,17 +286,22 @@ void Write(const std::filesystem::path& path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string_view(argv[1]) == "--fuzz-seeds") {
+    const std::filesystem::path corpus = argv[2];
+    WriteConversionSeeds(corpus / "conversion");
+    WriteUnitRulesSeeds(corpus / "unit_rules");
+    return 0;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: make_samples OUTPUT_FOLDER\n");
+    std::fprintf(stderr, "usage: make_samples OUTPUT_FOLDER | make_samples --fuzz-seeds CORPUS_FOLDER\n");
     return 2;
   }
   const std::filesystem::path folder = argv[1];
   std::filesystem::create_directories(folder);
 
-  Write(folder / "plant.lqt", Project({"Line1", "CPU63", false, 4, 40, 512, true}));
-  Write(folder / "kojo_sjis.lqt", Project({"Kojo2", "CPU64", true, 6, 120, 1024, true}));
-  const std::string packed = Project({"Press3", "CPU85", false, 3, 60, 768, false});
-  Write(folder / "press.lqp", ImplodeBytes(packed).bytes);
-  Write(folder / "large_line.lqt", Project({"Line9", "CPU65", true, 12, 28000, 420000, true}));
+  Write(folder / "plant.lqt", Project(kPlant));
+  Write(folder / "kojo_sjis.lqt", Project(kKojo));
+  Write(folder / "press.lqp", ImplodeBytes(Project(kPress)).bytes);
+  Write(folder / "large_line.lqt", Project(kLargeLine));
   return 0;
 }

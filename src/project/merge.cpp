@@ -1,10 +1,14 @@
 #include "project/merge.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
 #include "app/user_interface.h"
+#include "project/project_reader.h"
 #include "project/text_keys.h"
 
 namespace {
@@ -77,16 +81,76 @@ std::optional<BlockSpan> LocateHexBlock(std::string_view buffer, std::string_vie
   return BlockSpan{opening->contentStart, closing};
 }
 
-bool ReplaceFormattedBlock(std::string& buffer, std::string_view sectionKey, std::string_view formatted,
-                           std::string_view entryKey) {
+// FNV-1a over the whitespace-separated tokens of a text, each with its length: the same for two
+// texts that hold the same values, however their lines are broken and indented.
+std::uint64_t TokenDigest(std::string_view text) {
+  std::uint64_t digest = 0xCBF29CE484222325ull;
+  const auto mix = [&digest](unsigned char byte) { digest = (digest ^ byte) * 0x100000001B3ull; };
+  std::size_t at = 0;
+  while (at < text.size()) {
+    while (at < text.size() && IsTokenSeparator(text[at])) ++at;
+    if (at == text.size()) break;
+    std::size_t end = at;
+    while (end < text.size() && !IsTokenSeparator(text[end])) ++end;
+    for (std::size_t n = end - at, i = 0; i < 8; ++i, n >>= 8) mix(static_cast<unsigned char>(n));
+    for (; at < end; ++at) mix(static_cast<unsigned char>(text[at]));
+  }
+  return digest;
+}
+
+// The buffer as a file, so that its blocks are read by the very reader the extraction used.
+class BufferFile final : public platform::InputFile {
+ public:
+  explicit BufferFile(std::string_view bytes) : bytes_(bytes) {}
+  std::size_t Read(void* buffer, std::size_t size) override {
+    const std::size_t n = std::min(size, bytes_.size() - position_);
+    std::memcpy(buffer, bytes_.data() + position_, n);
+    position_ += n;
+    return n;
+  }
+  std::uint64_t Size() override { return bytes_.size(); }
+  void Rewind() override { position_ = 0; }
+
+ private:
+  std::string_view bytes_;
+  std::size_t position_ = 0;
+};
+
+// What the extraction read from the staged project's blocks, the new hex texts' source.
+struct ExtractedBlocks {
+  std::uint64_t ioData;
+  std::uint64_t unitSetup;
+  std::uint64_t settingsData;
+};
+
+ExtractedBlocks ReadAsExtracted(std::string_view buffer) {
+  ProjectFile file(std::make_unique<BufferFile>(buffer));
+  const auto digest = [&file](std::string_view section, std::string_view entry) {
+    return TokenDigest(ExtractHexBlock(file, section, entry));
+  };
+  return {digest(keys::kIoTable, keys::kData), digest(keys::kIoTable, keys::kUnitSetup),
+          digest(keys::kSettings, keys::kData)};
+}
+
+enum class BlockPatch { Replaced, NotFound, OtherContent };
+
+// Replaces the block's content only when it holds the values the extraction read for it. The
+// extraction reads lines up to the next marker of any number, from the first keys of the text;
+// the merge goes to the closing marker of the block's own number, inside the first PLC. Where the
+// two part (another block's marker inside the block, a key before the PLC), the patch would put
+// one block's values in another's place, or drop what stands between the two markers.
+BlockPatch ReplaceFormattedBlock(std::string& buffer, std::string_view sectionKey, std::string_view formatted,
+                                 std::string_view entryKey, std::optional<std::uint64_t> extracted = std::nullopt) {
   const std::optional<BlockSpan> block = LocateHexBlock(buffer, sectionKey, entryKey);
-  if (!block) return false;
+  if (!block) return BlockPatch::NotFound;
+  const std::string_view old(buffer.data() + block->contentStart, block->closingMarker - block->contentStart);
+  if (extracted && TokenDigest(old) != *extracted) return BlockPatch::OtherContent;
   // One replace moves the tail once; the caller reserved room, so nothing is reallocated.
   std::string content;
   content.reserve(formatted.size() + 2 * kLineEnd.size());
   content.append(kLineEnd).append(formatted).append(kLineEnd);
   buffer.replace(block->contentStart, block->closingMarker - block->contentStart, content);
-  return true;
+  return BlockPatch::Replaced;
 }
 
 // Fills the buffer with the input's bytes; false after the message.
@@ -178,7 +242,7 @@ bool ReplaceConfigSpan(std::string& buffer, std::string_view line) {
 bool ReplaceHexBlock(std::string& buffer, std::string_view sectionKey, std::string_view hex,
                      std::string_view entryKey) {
   if (hex.empty()) return false;
-  return ReplaceFormattedBlock(buffer, sectionKey, FormatHexLines(hex), entryKey);
+  return ReplaceFormattedBlock(buffer, sectionKey, FormatHexLines(hex), entryKey) == BlockPatch::Replaced;
 }
 
 bool MergeProject(platform::InputFile& input, platform::OutputFile& output, std::string_view ioDataHex,
@@ -200,18 +264,24 @@ bool MergeProject(platform::InputFile& input, platform::OutputFile& output, std:
   std::string buffer;
   if (!LoadProject(input, size, spare, buffer)) return false;
 
+  const ExtractedBlocks extracted = ReadAsExtracted(buffer);  // before any patch moves a line
   ReplaceDeviceEntries(buffer);
   if (!configLine.empty() && !ReplaceConfigSpan(buffer, configLine)) return false;
   // The I/O table data and the unit setup must land; an empty or missing settings block is kept.
-  if (!ioDataHex.empty() && !ReplaceFormattedBlock(buffer, kIoTableSection, ioDataLines, keys::kData)) {
+  if (!ioDataHex.empty() &&
+      ReplaceFormattedBlock(buffer, kIoTableSection, ioDataLines, keys::kData, extracted.ioData) !=
+          BlockPatch::Replaced) {
     return false;
   }
   if (!unitSetupHex.empty() &&
-      !ReplaceFormattedBlock(buffer, kIoTableSection, unitSetupLines, keys::kUnitSetup)) {
+      ReplaceFormattedBlock(buffer, kIoTableSection, unitSetupLines, keys::kUnitSetup, extracted.unitSetup) !=
+          BlockPatch::Replaced) {
     return false;
   }
-  if (!settingsDataHex.empty()) {
-    ReplaceFormattedBlock(buffer, kSettingsSection, settingsDataLines, keys::kData);
+  if (!settingsDataHex.empty() &&
+      ReplaceFormattedBlock(buffer, kSettingsSection, settingsDataLines, keys::kData, extracted.settingsData) ==
+          BlockPatch::OtherContent) {
+    return false;
   }
   return output.Write(buffer);
 }

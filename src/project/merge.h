@@ -16,7 +16,9 @@ inline constexpr std::uint64_t kMergeSizeLimit = 209715200;  // 200 MiB
 // Reads the staged project from input (from its start), patches it and writes it to output,
 // which the caller has created empty and closes (checking the close) afterwards.
 // False after MsgFileTooLarge, MsgMemFail or MsgReadFail; false without a message of its own
-// when a non-empty I/O table data or unit-setup hex text finds no block to replace, when the
+// when a non-empty I/O table data or unit-setup hex text finds no block to replace, when a block
+// to replace holds other values than the extraction reads from the same bytes (the two readings
+// part: another block's marker inside it, or a key the extraction finds elsewhere), when the
 // configuration value's closing quote is not followed by ";" or when the output write fails.
 // Nothing is written on failure; an empty input writes nothing and succeeds.
 bool MergeProject(platform::InputFile& input, platform::OutputFile& output, std::string_view ioDataHex,

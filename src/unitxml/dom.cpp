@@ -224,6 +224,93 @@ bool IsWellFormed(const pugi::xml_document& fragment, bool asciiReferencesOnly) 
   return true;
 }
 
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsVersionNumber(std::string_view value) {
+  if (value.size() < 3 || !StartsWith(value, "1.")) return false;
+  for (const char c : value.substr(2)) {
+    if (!IsAsciiDigit(c)) return false;
+  }
+  return true;
+}
+
+bool IsEncodingName(std::string_view value) {
+  if (value.empty() || !IsAsciiLetter(value[0])) return false;
+  for (const char c : value.substr(1)) {
+    if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '.' && c != '_' && c != '-') return false;
+  }
+  return true;
+}
+
+std::size_t LeadingWhitespace(std::string_view text) {
+  std::size_t n = 0;
+  while (n < text.size() && IsXmlWhitespace(text[n])) ++n;
+  return n;
+}
+
+// Takes white space, the name, '=' (white space around it allowed) and a value in single or
+// double quotes from the front of text. Leaves text as it was when what stands there is not that.
+bool TakePseudoAttribute(std::string_view& text, std::string_view name, std::string_view& value) {
+  std::string_view rest = text;
+  const std::size_t space = LeadingWhitespace(rest);
+  if (space == 0) return false;
+  rest.remove_prefix(space);
+  if (!StartsWith(rest, name)) return false;
+  rest.remove_prefix(name.size());
+  rest.remove_prefix(LeadingWhitespace(rest));
+  if (!StartsWith(rest, "=")) return false;
+  rest.remove_prefix(1);
+  rest.remove_prefix(LeadingWhitespace(rest));
+  if (rest.empty() || (rest[0] != '"' && rest[0] != '\'')) return false;
+  const std::size_t close = rest.find(rest[0], 1);
+  if (close == std::string_view::npos) return false;
+  value = rest.substr(1, close - 1);
+  text = rest.substr(close + 1);
+  return true;
+}
+
+// What stands between "<?xml" and "?>": the version, then optionally the encoding, then
+// optionally standalone, and nothing else. None of their values can hold a reference.
+bool IsWellFormedDeclaration(std::string_view declaration) {
+  std::string_view value;
+  if (!TakePseudoAttribute(declaration, "version", value) || !IsVersionNumber(value)) return false;
+  if (TakePseudoAttribute(declaration, "encoding", value) && !IsEncodingName(value)) return false;
+  if (TakePseudoAttribute(declaration, "standalone", value) && value != "yes" && value != "no") return false;
+  return IsWhitespaceOnly(declaration);
+}
+
+// The payload's characters up to and including the first "?>", when all of them are ASCII (the
+// declaration's grammar allows nothing else); nothing otherwise.
+std::optional<std::string> LeadingDeclaration(const Payload& payload) {
+  const bool utf16 = IsUtf16(payload.encoding);
+  const bool littleEndian =
+      payload.encoding == XmlEncoding::Utf16LeWithBom || payload.encoding == XmlEncoding::Utf16Le;
+  const std::size_t unit = utf16 ? 2 : 1;
+  std::string text;
+  for (std::size_t i = 0; i + unit <= payload.bytes.size(); i += unit) {
+    const auto low = static_cast<unsigned char>(payload.bytes[utf16 && !littleEndian ? i + 1 : i]);
+    const auto high = utf16 ? static_cast<unsigned char>(payload.bytes[littleEndian ? i + 1 : i]) : 0;
+    if (high != 0 || low > 0x7F) return std::nullopt;
+    text += static_cast<char>(low);
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "?>") == 0) return text;
+  }
+  return std::nullopt;
+}
+
+// pugixml takes "<?xml" in any letter case for the declaration and reads whatever attributes
+// it holds, references expanded; written back, a mangled one can name another encoding than
+// the one it was read in. Only the first node can be the declaration (see above).
+bool HasWellFormedDeclaration(const pugi::xml_document& fragment, const Payload& payload) {
+  const pugi::xml_node first = fragment.first_child();
+  if (first.type() != pugi::node_declaration) return true;
+  if (std::strcmp(first.name(), "xml") != 0) return false;
+  const std::optional<std::string> text = LeadingDeclaration(payload);
+  constexpr std::string_view kOpen = "<?xml";
+  if (!text || !StartsWith(*text, kOpen)) return false;
+  return IsWellFormedDeclaration(std::string_view(*text).substr(kOpen.size(), text->size() - kOpen.size() - 2));
+}
+
 // pugixml normalises line ends everywhere but in processing instructions and the document type;
 // XML normalises them there too. Afterwards a carriage return in the tree can only come from a
 // character reference. False without the memory for it.
@@ -318,7 +405,9 @@ std::optional<ParsedXml> ParseXml(std::string_view bytes) {
     if (!check.load_buffer(payload.bytes.data(), payload.bytes.size(), kCheckOptions, payload.pugiEncoding)) {
       return std::nullopt;
     }
-    if (!IsWellFormed(check, payload.encoding == XmlEncoding::Legacy)) return std::nullopt;
+    if (!IsWellFormed(check, payload.encoding == XmlEncoding::Legacy) || !HasWellFormedDeclaration(check, payload)) {
+      return std::nullopt;
+    }
   }
   auto document = std::make_unique<pugi::xml_document>();
   if (!document->load_buffer(payload.bytes.data(), payload.bytes.size(), kParseOptions, payload.pugiEncoding) ||

@@ -30,7 +30,8 @@ struct ParsedXml {
 // no custom entity is expanded. Refuses (nothing) what is not well-formed, also where pugixml
 // alone would accept it: an entity reference other than the five predefined ones, a character
 // reference to something that is not an XML character (NUL among them), a second root element,
-// text or CDATA outside the root, a misplaced declaration or document type, a repeated attribute,
+// text or CDATA outside the root, a misplaced declaration or document type, a declaration other
+// than version, encoding and standalone in this order (the last two optional), a repeated attribute,
 // a NUL character, "]]>" in text, "--" in a comment, '<' in an attribute value. A document in a
 // legacy encoding may only hold character references to ASCII, since anything else would have
 // to be transcoded into its bytes.

@@ -30,6 +30,14 @@ std::string WithTargetModel(std::string_view value) {
   return result;
 }
 
+// "S" + the number in decimal. Built by appending: g++ 12 takes an insertion in front of a
+// temporary string for an overlapping copy (-Wrestrict).
+std::string Identifier(std::int64_t number) {
+  std::string identifier = "S";
+  identifier += std::to_string(number);
+  return identifier;
+}
+
 }  // namespace
 
 std::optional<std::int32_t> ReadIdentifierNumber(std::string_view value) {
@@ -139,7 +147,7 @@ void UnitXmlTransformer::RenumberDuplicateIds(pugi::xml_node eqpt, std::int64_t&
   });
   if (!repeated) return;
   for (const pugi::xml_node element : elements) {
-    SetAttributeValue(element, "ID", "S" + std::to_string(counter));
+    SetAttributeValue(element, "ID", Identifier(counter));
     ++counter;
   }
 }
@@ -163,6 +171,6 @@ bool UnitXmlTransformer::RaiseNextId(pugi::xml_node root, std::int64_t n) {
   }
   const std::optional<std::int32_t> next = ReadIdentifierNumber(AttributeValue(root, "NextID").value_or(""));
   if (next && *next >= n) return true;  // never lowered
-  SetAttributeValue(root, "NextID", "S" + std::to_string(n));
+  SetAttributeValue(root, "NextID", Identifier(n));
   return true;
 }

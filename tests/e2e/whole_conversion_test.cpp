@@ -95,7 +95,7 @@ TEST(WholeConversion, EverySampleThroughTqconv) {
   }
   const std::string before = Today();
   std::string arguments = "convert --lang en --quiet";
-  for (const char* sample : kSamples) arguments += " " + Quoted((folder / sample).string());
+  for (const char* sample : kSamples) arguments.append(" ").append(Quoted((folder / sample).string()));
   const ToolRun run = Tqconv(arguments);
   const std::string after = Today();
   EXPECT_EQ(run.status, 0) << run.err;

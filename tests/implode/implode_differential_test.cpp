@@ -121,8 +121,11 @@ std::string XmlText(std::size_t size, std::uint32_t seed) {
   std::mt19937 random(seed);
   std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Prj Version=\"3.2\">\r\n";
   for (int id = 1; text.size() < size; ++id) {
-    text += "  <Comp ID=\"S" + std::to_string(id) + "\" Name=\"Unit" + std::to_string(random() % 64) +
-            "\" Model=\"TQ5A-" + std::to_string(random() % 8) + "\">\r\n";
+    // The model is drawn before the name: the order the pinned digests were recorded with.
+    const unsigned model = random() % 8;
+    const unsigned name = random() % 64;
+    text += "  <Comp ID=\"S" + std::to_string(id) + "\" Name=\"Unit" + std::to_string(name) + "\" Model=\"TQ5A-" +
+            std::to_string(model) + "\">\r\n";
     for (int p = 0; p < 4; ++p) {
       text += "    <Param Key=\"Port" + std::to_string(p + 1) + "Baud\" Value=\"" +
               std::to_string(9600u << (random() % 4)) + "\"/>\r\n";
@@ -148,7 +151,9 @@ std::string MutatedCopies(std::size_t size, std::uint32_t seed) {
   std::string text = SmallAlphabet(64, 4, seed);
   while (text.size() < size) {
     const std::size_t back = 1 + random() % std::min<std::size_t>(text.size(), 4200);
-    const std::size_t length = 1 + random() % (random() % 4 == 0 ? 700 : 40);
+    // The range is drawn before the length within it: the order the pinned digests were recorded with.
+    const bool longPiece = random() % 4 == 0;
+    const std::size_t length = 1 + random() % (longPiece ? 700 : 40);
     const std::size_t from = text.size() - back;
     for (std::size_t i = 0; i < length; ++i) {
       char c = text[from + i];  // may run into the bytes being copied: a periodic piece

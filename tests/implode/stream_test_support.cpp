@@ -142,7 +142,10 @@ std::string ProjectText(std::size_t size, std::uint32_t seed) {
   std::string text;
   while (text.size() < size) {
     if (random() % 8 == 0) {
-      text += "$?St$Bk?_#[" + std::to_string(random() % 40) + "]\r\nKey_" + std::to_string(random() % 100) + "=1\r\n";
+      // The key is drawn before the block number: the order the pinned digests were recorded with.
+      const unsigned key = random() % 100;
+      const unsigned block = random() % 40;
+      text += "$?St$Bk?_#[" + std::to_string(block) + "]\r\nKey_" + std::to_string(key) + "=1\r\n";
       continue;
     }
     for (int i = 0; i < 32; ++i) {

@@ -208,6 +208,41 @@ TEST(project_MergeProject, WhatIsLeftUnchangedAndWhatFails) {
   }
 }
 
+// Found by fuzzing: the extraction reads a block up to the next marker of any number, from the
+// first keys of the text; the merge replaces it up to the marker of its own number, inside the
+// first PLC. Where the two part, the merge put the values of one block in another's place, or
+// dropped what stood between the two markers, and the conversion reported success.
+TEST(project_MergeProject, ABlockTheExtractionReadsOtherwiseIsRefusedNotCut) {
+  const std::string plain = Plc("01\r\n");
+  const struct {
+    const char* name;
+    std::string project;
+    Inputs inputs;
+  } cases[] = {
+      {"another block's marker inside the settings block",
+       Replaced(plain, "$?St$Bk?_#[3]\r\nEE\r\n", "$?St$Bk?_#[3]\r\nEE IOTable:=\r\n$?St$Bk?_#[1]\r\n0C\r\n"),
+       {"AA", "BB", "EE IOTable:=", ""}},
+      {"another block's marker inside the I/O data block", Plc("01\r\n$?St$Bk?_#[5]\r\n02\r\n"), {"AA", "", "", ""}},
+      {"the I/O table keys before the PLC",
+       Crlf({"(* IOTable:=", "Data:=", "$?St$Bk?_#[9]", "77", "$?St$Bk?_#[9] *)"}) + plain, {"AA", "", "", ""}},
+      {"values after the opening marker", Replaced(plain, "$?St$Bk?_#[1]\r\n0A", "$?St$Bk?_#[1] 09\r\n0A"),
+       {"", "BB", "", ""}},
+  };
+  for (const auto& c : cases) {
+    const Merged m = Merge(c.project, c.inputs);
+    EXPECT_FALSE(m.ok) << c.name;
+    EXPECT_EQ(m.messages, Keys{}) << c.name;
+    EXPECT_EQ(m.writes, 0) << c.name;
+  }
+  // Blocks that both read alike are patched, however their lines are indented and broken.
+  const std::string reflowed = Replaced(Plc("  01\r\n\t02  03\r\n"), "0A 0B", "  0A\r\n 0B ");
+  const Merged m = Merge(reflowed, {"AA", "BB", "CC", ""});
+  ASSERT_TRUE(m.ok);
+  EXPECT_EQ(m.output, Replaced(Replaced(Replaced(reflowed, "\r\n  01\r\n\t02  03\r\n", "\r\nAA\r\n"),
+                                        "\r\n  0A\r\n 0B \r\n", "\r\nBB\r\n"),
+                               "\r\nEE\r\n", "\r\nCC\r\n"));
+}
+
 TEST(project_MergeProject, ClosingMarkerAfterTheSectionEnd) {
   const std::string project =
       Crlf({"PLC:=", "BEGIN", "IOTable:=", "BEGIN", "Data:=", "$?St$Bk?_#[2]", "01", "END;", "$?St$Bk?_#[2]",

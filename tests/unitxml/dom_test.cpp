@@ -179,6 +179,47 @@ TEST(unitxml_Dom, RefusesWhatIsNotWellFormed) {
   }
 }
 
+// Found by fuzzing: pugixml read the mangled declaration's attributes with their references
+// expanded, and the saved declaration named an encoding the input never had.
+TEST(unitxml_Dom, MalformedDeclarationIsRefused) {
+  const std::string found =
+      "<?xml v\xAEs=\"1. encoding='UTF-8>t\xC0;`&apos;`&apos;j&a\"?>\r<Prj >/E</Prj>\r\n";
+  EXPECT_FALSE(ParseXml(found));
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"no version", "<?xml encoding=\"UTF-8\"?><Prj/>"},
+      {"nothing at all", "<?xml?><Prj/>"},
+      {"encoding before version", "<?xml encoding=\"UTF-8\" version=\"1.0\"?><Prj/>"},
+      {"standalone before encoding", "<?xml version=\"1.0\" standalone=\"yes\" encoding=\"UTF-8\"?><Prj/>"},
+      {"mangled name", "<?xml versio=\"1.0\"?><Prj/>"},
+      {"unknown pseudo-attribute", "<?xml version=\"1.0\" other=\"x\"?><Prj/>"},
+      {"repeated version", "<?xml version=\"1.0\" version=\"1.0\"?><Prj/>"},
+      {"no space between", "<?xml version=\"1.0\"encoding=\"UTF-8\"?><Prj/>"},
+      {"unbalanced quotes", "<?xml version=\"1.0' encoding=\"UTF-8\"?><Prj/>"},
+      {"unquoted value", "<?xml version=1.0?><Prj/>"},
+      {"version without minor", "<?xml version=\"1.\"?><Prj/>"},
+      {"version two", "<?xml version=\"2.0\"?><Prj/>"},
+      {"reference in the encoding", "<?xml version=\"1.0\" encoding=\"UTF&#45;8\"?><Prj/>"},
+      {"entity in the version", "<?xml version=\"1.&apos;\"?><Prj/>"},
+      {"encoding starting with a digit", "<?xml version=\"1.0\" encoding=\"8bit\"?><Prj/>"},
+      {"standalone maybe", "<?xml version=\"1.0\" standalone=\"maybe\"?><Prj/>"},
+      {"capital XML", "<?XML version=\"1.0\"?><Prj/>"},
+      {"non-ASCII in the declaration", "<?xml version=\"1.0\" encoding=\"\xE3\x81\x82\"?><Prj/>"},
+      {"UTF-16 without version", Utf16Le(u"\uFEFF<?xml encoding=\"UTF-16\"?><Prj/>")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(ParseXml(c.bytes)) << c.name;
+  }
+  for (const std::string bytes : {"<?xml version='1.0'?><Prj/>", "<?xml version = \"1.10\"  ?><Prj/>",
+                                  "<?xml version=\"1.0\" encoding='windows-1252' standalone=\"no\"?><Prj/>",
+                                  "<?xml\tversion=\"1.0\"\r\nstandalone='yes'?><Prj/>"}) {
+    EXPECT_TRUE(ParseXml(bytes)) << bytes;
+  }
+  EXPECT_TRUE(ParseXml(Utf16Be(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><Prj/>")));
+}
+
 TEST(unitxml_Dom, EveryTruncationIsRefused) {
   const std::string whole =
       "<?xml version=\"1.0\"?><!DOCTYPE Prj><!--a--><?p q?><Prj A=\"&amp;\">t&#65;<![CDATA[x]]><E ID=\"S5\"/></Prj>";

@@ -104,9 +104,10 @@ TEST(unitxml_Renumbering, OnlyOnARepetitionBelowTheEquipmentFrom28Or6) {
     std::int64_t counter = UnitXmlTransformer::IdStartNumber(transformer.eqptNode);
     EXPECT_EQ(counter, s.start);
     UnitXmlTransformer::RenumberDuplicateIds(transformer.eqptNode, counter);
-    const std::string a = "S" + std::to_string(s.start);
-    const std::string b = "S" + std::to_string(s.start + 1);
-    const std::string c = "S" + std::to_string(s.start + 2);
+    // Appended: g++ 12 warns falsely (-Wrestrict) on "S" + a temporary.
+    const std::string a = std::string("S").append(std::to_string(s.start));
+    const std::string b = std::string("S").append(std::to_string(s.start + 1));
+    const std::string c = std::string("S").append(std::to_string(s.start + 2));
     EXPECT_EQ(Saved(transformer), "<Prj ID=\"S1\"><E ID=\"S5\"" + identify + "><A ID=\"" + a + "\"><B ID=\"" + b +
                                       "\"/><B/></A><C ID=\"" + c + "\"/></E><F ID=\"S7\"/></Prj>");
     EXPECT_EQ(counter, s.start + 3);
