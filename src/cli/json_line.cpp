@@ -43,6 +43,22 @@ const char* IconName(MessageIcon icon) {
 
 }  // namespace
 
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, i);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (std::size_t i = 0; i < text.size();) {

@@ -60,6 +60,7 @@ std::uint32_t ReadFromSource(char* buffer, std::uint32_t& size, void* context) {
   if (files.tooLarge) return 0;
   const std::size_t got = std::fread(buffer, 1, size, files.source);
   if (got < size && std::ferror(files.source)) throw PackedFileReadError("cannot read the source file");
+  if (got < size) files.sourceExhausted = true;
   return static_cast<std::uint32_t>(got);
 }
 
@@ -99,14 +100,14 @@ bool PackProjectFile(const std::filesystem::path& source, const std::filesystem:
   return PackFile(source, target, 0, 4096);
 }
 
-UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                               const std::uint64_t limit) {
+UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std::filesystem::path& target,
+                                  const std::uint64_t limit) {
   const std::unique_ptr<ExplodeWorkArea> work(new (std::nothrow) ExplodeWorkArea());
-  if (!work) return UnpackResult::Failed;
+  if (!work) return UnpackFailure::TargetUnwritable;
   File sourceFile = OpenFile(source, false);
-  if (!sourceFile) return UnpackResult::Failed;
+  if (!sourceFile) return UnpackFailure::SourceUnreadable;
   File targetFile = OpenFile(target, true);
-  if (!targetFile) return UnpackResult::Failed;
+  if (!targetFile) return UnpackFailure::TargetUnwritable;
   PackFileContext files;
   files.source = sourceFile.get();
   files.target = targetFile.get();
@@ -114,6 +115,21 @@ UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::f
   const unsigned code = ExplodeStream(ReadFromSource, WriteToTarget, *work, &files);
   const bool closed = CloseTarget(targetFile, false);
   sourceFile.reset();
-  if (files.tooLarge) return UnpackResult::TooLarge;
-  return code == kStreamOk && closed && !files.writeFailed ? UnpackResult::Expanded : UnpackResult::Failed;
+  if (files.tooLarge) return UnpackFailure::TooLarge;
+  if (code == kStreamBadData) return files.sourceExhausted ? UnpackFailure::Truncated : UnpackFailure::NotAStream;
+  if (code != kStreamOk) return UnpackFailure::NotAStream;
+  return closed && !files.writeFailed ? UnpackFailure::None : UnpackFailure::TargetUnwritable;
+}
+
+UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                               const std::uint64_t limit) {
+  switch (UnpackFileExplained(source, target, limit)) {
+    case UnpackFailure::None: return UnpackResult::Expanded;
+    case UnpackFailure::TooLarge: return UnpackResult::TooLarge;
+    case UnpackFailure::SourceUnreadable:
+    case UnpackFailure::NotAStream:
+    case UnpackFailure::Truncated:
+    case UnpackFailure::TargetUnwritable: break;
+  }
+  return UnpackResult::Failed;
 }

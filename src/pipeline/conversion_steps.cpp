@@ -27,5 +27,17 @@ ConversionSteps DefaultConversionSteps() {
     return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target));
   };
   steps.copyOutput = CopyFileSynced;
+  steps.publishOutput = PublishOutput;
+  return steps;
+}
+
+ConversionSteps DryRunConversionSteps() {
+  ConversionSteps steps = DefaultConversionSteps();
+  steps.publishOutput = [](const std::string& merged, bool packed, const std::string&, std::string&,
+                           const ConversionSteps& table) {
+    // Written for real, so that a failing write is found, but where nobody looks for it.
+    const std::string target = merged + (packed ? ".output.lqp" : ".output.lqt");
+    return (packed ? table.packOutput : table.copyOutput)(merged, target);
+  };
   return steps;
 }

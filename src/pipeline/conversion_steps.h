@@ -34,9 +34,18 @@ struct ConversionSteps {
       convertUnitSetup;
   std::function<bool(const std::string& merged, const std::string& target)> packOutput;
   std::function<bool(const std::string& merged, const std::string& target)> copyOutput;
+  // Makes the merged project appear at outputPath through packOutput or copyOutput, or at the
+  // next free name (outputPath then names it); false when nothing was published.
+  std::function<bool(const std::string& merged, bool packed, const std::string& input, std::string& outputPath,
+                     const ConversionSteps& steps)>
+      publishOutput;
   std::uint64_t projectSizeLimit = kProjectSizeLimit;
 };
 
 // The real steps. A table with a step left empty makes the command report the conversion as
 // incomplete instead of announcing it.
 ConversionSteps DefaultConversionSteps();
+
+// The real steps, except that the output is written inside the working directory, where the
+// clean-up removes it, and published nowhere: a conversion that shows whether it would succeed.
+ConversionSteps DryRunConversionSteps();

@@ -94,7 +94,7 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   const std::string convertedIoDataHex = steps.replaceModelInHexText(ioDataHex);
   const std::string convertedSettingsDataHex = steps.replaceModelInHexText(settingsDataHex);
 
-  if (!steps.convertUnitSetup || (packed && !steps.packOutput)) return Incomplete(state);
+  if (!steps.convertUnitSetup || (packed && !steps.packOutput) || !steps.publishOutput) return Incomplete(state);
   std::string unitHexAfter, mergedPath;
   if (!steps.convertUnitSetup(state.UnitSetupSlot, staged, convertedIoDataHex, convertedSettingsDataHex,
                               configLine, unitHexAfter, mergedPath)) {
@@ -102,7 +102,7 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   }
   if (!steps.checkPathLength(mergedPath)) return Stopped(state);
 
-  const bool written = PublishOutput(mergedPath, packed, inputPath, outputPath, steps);
+  const bool written = steps.publishOutput(mergedPath, packed, inputPath, outputPath, steps);
   CleanUpConversion(state);
   if (!written) {
     ShowCatalogMessage(packed ? "MsgZipFail" : "MsgSaveFail");

@@ -23,7 +23,7 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
 
   if (!slot->DecodeHexText()) return false;
   if (!slot->TransformUnitXml(binTextBefore, binBefore, xml)) return false;
-  if (!PackProjectFile(PathFromUtf8(xml + ".out.xml"), PathFromUtf8(binAfter))) {
+  if (!PackProjectFile(PathFromUtf8(TransformedUnitSetupPath(path)), PathFromUtf8(binAfter))) {
     ShowCatalogMessage("MsgCompressFail");
     return false;
   }
@@ -47,3 +47,6 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
   mergedPath = merged;
   return true;
 }
+
+// The XML run writes its result beside its input with ".out.xml" appended.
+std::string TransformedUnitSetupPath(const std::string& path) { return path + ".xml.out.xml"; }

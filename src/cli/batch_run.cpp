@@ -1,0 +1,152 @@
+#include "cli/batch_run.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "app/message_catalog.h"
+#include "cli/progress_line.h"
+#include "platform/platform.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often the progress line's clock moves while no job ends.
+constexpr std::chrono::seconds kProgressTick{1};
+
+// What the workers and the printing thread share, under one lock.
+struct SharedProgress {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<std::optional<JobResult>> results;
+  std::size_t done = 0;
+  std::size_t latestStarted = 0;
+  std::size_t workersRunning = 0;
+  bool news = false;
+};
+
+JobResult RunGuarded(const BatchJob& job, const BatchInput& input) {
+  try {
+    return job(input);
+  } catch (...) {
+    // The job reports its own failures; this is the last resort, so that one project's fault
+    // never ends the batch.
+    JobResult result;
+    result.standardError = "tqconv: " + input.path + ": " + LookupMessage("MsgUnexpectedError") + "\n";
+    return result;
+  }
+}
+
+void Work(const std::vector<BatchInput>& inputs, const BatchJob& job, const BatchConsole& console,
+          std::atomic<std::size_t>& next, SharedProgress& shared, platform::Platform& platform) {
+  const platform::ScopedPlatform samePlatform(platform);
+  for (;;) {
+    if (console.stopRequested && console.stopRequested()) break;
+    const std::size_t index = next.fetch_add(1);
+    if (index >= inputs.size()) break;
+    {
+      const std::lock_guard<std::mutex> guard(shared.lock);
+      shared.latestStarted = index;
+      shared.news = true;
+    }
+    shared.changed.notify_all();
+    JobResult result = RunGuarded(job, inputs[index]);
+    {
+      const std::lock_guard<std::mutex> guard(shared.lock);
+      shared.results[index] = std::move(result);
+      ++shared.done;
+      shared.news = true;
+    }
+    shared.changed.notify_all();
+  }
+  {
+    const std::lock_guard<std::mutex> guard(shared.lock);
+    --shared.workersRunning;
+    shared.news = true;
+  }
+  shared.changed.notify_all();
+}
+
+void Print(std::FILE* stream, const std::string& text) {
+  if (text.empty()) return;
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+void Tally(BatchOutcome& outcome, const JobResult& result, const std::string& path) {
+  switch (result.verdict) {
+    case Verdict::Succeeded: ++outcome.succeeded; return;
+    case Verdict::Refused: ++outcome.refused; break;
+    case Verdict::Failed: ++outcome.failed; break;
+  }
+  outcome.unsuccessful.emplace_back(result.verdict, path);
+}
+
+}  // namespace
+
+unsigned DefaultJobCount() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+BatchOutcome RunBatch(const std::vector<BatchInput>& inputs, unsigned jobs, const BatchJob& job,
+                      const BatchConsole& console) {
+  const Clock::time_point start = Clock::now();
+  BatchOutcome outcome;
+  SharedProgress shared;
+  shared.results.resize(inputs.size());
+  const std::size_t threads = std::min<std::size_t>(std::max(1u, jobs), inputs.size());
+  shared.workersRunning = threads;
+  std::atomic<std::size_t> next{0};
+  platform::Platform& platform = platform::CurrentPlatform();
+  std::vector<std::thread> workers;
+  workers.reserve(threads);
+  for (std::size_t i = 0; i < threads; ++i) {
+    workers.emplace_back(Work, std::cref(inputs), std::cref(job), std::cref(console), std::ref(next),
+                         std::ref(shared), std::ref(platform));
+  }
+
+  std::optional<ProgressLine> progress;
+  if (console.progress) progress.emplace(console.standardError);
+  std::size_t printed = 0;
+  while (printed < inputs.size()) {
+    std::vector<JobResult> ready;
+    std::size_t done = 0;
+    std::size_t latest = 0;
+    bool finished = false;
+    {
+      std::unique_lock<std::mutex> guard(shared.lock);
+      shared.changed.wait_for(guard, kProgressTick, [&] { return shared.news; });
+      shared.news = false;
+      for (std::size_t i = printed + ready.size(); i < inputs.size() && shared.results[i]; ++i) {
+        ready.push_back(std::move(*shared.results[i]));
+        shared.results[i].reset();
+      }
+      done = shared.done;
+      latest = shared.latestStarted;
+      finished = shared.workersRunning == 0;
+    }
+    for (JobResult& result : ready) {
+      if (progress) progress->Clear();
+      Print(console.standardOutput, result.standardOutput);
+      Print(console.standardError, result.standardError);
+      Tally(outcome, result, inputs[printed].path);
+      ++printed;
+    }
+    // Every worker has ended and the next result is not there: the batch was stopped.
+    if (finished && printed < inputs.size() && ready.empty()) {
+      std::lock_guard<std::mutex> guard(shared.lock);
+      if (!shared.results[printed]) break;
+    }
+    if (progress && printed < inputs.size()) {
+      const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start);
+      progress->Show(FormatProgressLine(done, inputs.size(), elapsed, inputs[latest].path, console.columns));
+    }
+  }
+  for (std::thread& worker : workers) worker.join();
+  if (progress) progress->Clear();
+  outcome.notRun = inputs.size() - printed;
+  outcome.elapsed = Clock::now() - start;
+  return outcome;
+}
