@@ -19,7 +19,8 @@ bool IsFolder(const std::string& path) {
   const auto attributes = platform::GetFileAttributes(platform::PathFromUtf8(path));
   if (!attributes) return false;
   if (attributes->directory) return true;
-  // A link named on the command line is followed, as the user meant the folder it names.
+  // A link to a folder counts as one: named on the command line it is followed, as the user meant
+// the folder it names; met in a search it is passed over, as no project.
   std::error_code error;
   return attributes->link && std::filesystem::is_directory(platform::PathFromUtf8(path), error);
 }
@@ -39,7 +40,7 @@ bool SearchFolder(const std::string& folder, bool recursive, std::vector<BatchIn
     const std::string path = Joined(folder, entry.name);
     if (entry.directory) {
       if (recursive && !SearchFolder(path, true, found)) found.push_back({path, "CliFolderUnreadable"});
-    } else if (IsProjectName(entry.name) && !IsEarlierOutputName(entry.name)) {
+    } else if (IsProjectName(entry.name) && !IsEarlierOutputName(entry.name) && !IsFolder(path)) {
       found.push_back({path, {}});
     }
   }

@@ -9,6 +9,9 @@
 namespace {
 
 constexpr std::size_t kTemporaryPathCapacity = 260;
+// Conversions running side by side (a batch's jobs) may start in the same millisecond.
+constexpr std::uint32_t kNameAttempts = 1000;
+constexpr int kRefusalsBelieved = 3;
 
 bool NameIsFree(const std::string& path) {
   return !platform::GetFileAttributes(platform::PathFromUtf8(path)).has_value();
@@ -27,18 +30,27 @@ bool CreateWorkDirectory(std::string& workDir) {
     FailCreation(workDir);
     return false;
   }
-  // The tick count is printed as a signed 32-bit number, as the name has always been formed.
-  const auto tick = static_cast<std::int32_t>(platform::TickCount());
-  workDir = *temporary + "_HexXmlConv_Cache_" + std::to_string(tick);
-  if (!CheckPathLength(workDir)) {
-    workDir.clear();
-    return false;
+  const std::uint32_t tick = platform::TickCount();
+  std::uint32_t attempt = 0;
+  int refusals = 0;
+  while (attempt < kNameAttempts) {
+    // Printed as a signed 32-bit number, as the name has always been formed.
+    const auto number = static_cast<std::int32_t>(tick + attempt);
+    workDir = *temporary + "_HexXmlConv_Cache_" + std::to_string(number);
+    if (!CheckPathLength(workDir)) {
+      workDir.clear();
+      return false;
+    }
+    if (platform::CreateDirectory(platform::PathFromUtf8(workDir))) return true;
+    if (!NameIsFree(workDir)) {
+      ++attempt;  // taken by a conversion that started in the same millisecond: the next number
+    } else if (++refusals == kRefusalsBelieved) {
+      break;  // the folder refuses it; the next name would fare no better
+    }
+    // Free again at once: its owner may have finished meanwhile, so the name is tried again.
   }
-  if (!platform::CreateDirectory(platform::PathFromUtf8(workDir))) {
-    FailCreation(workDir);
-    return false;
-  }
-  return true;
+  FailCreation(workDir);
+  return false;
 }
 
 bool DeleteDirectoryTree(const std::string& path) {

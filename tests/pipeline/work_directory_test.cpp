@@ -75,14 +75,26 @@ TEST(WorkDirectory, IsNamedAfterTheTickCountAsASignedNumber) {
   }
 }
 
+TEST(WorkDirectory, ATakenNameGivesTheNextNumber) {
+  PlatformDouble platform;
+  platform.tickCount = 77;
+  fs::create_directory(testfiles::TempFolder() / "_HexXmlConv_Cache_77");
+  testfiles::Write(testfiles::TempFolder() / "_HexXmlConv_Cache_78", "a file");
+  std::string workDir;
+  ASSERT_TRUE(CreateWorkDirectory(workDir));  // two conversions in the same millisecond
+  EXPECT_EQ(workDir, (testfiles::TempFolder() / "_HexXmlConv_Cache_79").string());
+  EXPECT_TRUE(DeleteDirectoryTree(workDir));
+}
+
 TEST(WorkDirectory, FailuresLeaveTheStringEmpty) {
   RecordingUserInterface recorder;
   PlatformDouble platform;
   platform.tickCount = 77;
   std::string workDir = "stale";
-  fs::create_directory(testfiles::TempFolder() / "_HexXmlConv_Cache_77");
-  EXPECT_FALSE(CreateWorkDirectory(workDir));  // the same tick twice: the name is taken
+  platform.Fail(PlatformCall::CreateDirectory, "_HexXmlConv_Cache_");
+  EXPECT_FALSE(CreateWorkDirectory(workDir));  // the folder refuses: no other name is tried
   EXPECT_EQ(workDir, "");
+  platform.Heal();
 
   platform.Fail(PlatformCall::TemporaryFolder);
   workDir = "stale";
