@@ -5,9 +5,12 @@
 #include <filesystem>
 
 #include "app/message_catalog.h"
+#include "cli/change_report_text.h"
 #include "cli/console_user_interface.h"
 #include "cli/json_line.h"
+#include "cli/new_file.h"
 #include "pipeline/convert_command.h"
+#include "pipeline/work_directory.h"
 #include "platform/platform.h"
 #include "project/validation.h"
 
@@ -40,6 +43,23 @@ JobResult Refused(const BatchInput& input, const ProjectJobOptions& options) {
   return result;
 }
 
+std::string FileName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The Markdown report beside the others in the folder, named after the output; false after the
+// line that says why it was not written.
+bool WriteMarkdownReport(const std::string& folder, const ChangeReport& report, const std::string& input,
+                         const std::string& output, ConsoleUserInterface& console) {
+  const std::string path = folder + kPathSeparator + FileName(output) + ".md";
+  std::string chosen;
+  const auto problem = WriteNewFileNumbered(path, WithBytes(ChangeReportMarkdown(report, input, output), path), chosen);
+  if (!problem) return true;
+  console.Report(problem->file + ": " + problem->text);
+  return false;
+}
+
 }  // namespace
 
 bool IsRefusal(const std::string& key) {
@@ -65,20 +85,31 @@ JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& option
   ConsoleUserInterface console("tqconv: " + input.path + ": ", options.json);
   const ScopedUserInterface installed(console);
   ConversionOutcome outcome;
+  ChangeReport report;
+  const bool reporting = options.report || options.reportFolder;
   if (CheckProjectExtension(input.path)) {
     ConversionState state;
+    if (reporting) state.report = &report;
     outcome = OnConvert(AbsolutePath(input.path), state, steps);
   }
   JobResult result;
   if (outcome.succeeded) {
     result.verdict = Verdict::Succeeded;
+    // A report asked for and not written fails the project, though its output stands.
+    if (options.reportFolder && !options.check &&
+        !WriteMarkdownReport(*options.reportFolder, report, input.path, outcome.outputPath, console)) {
+      result.verdict = Verdict::Failed;
+    }
   } else {
     const auto& messages = console.messages();
     result.verdict = !messages.empty() && IsRefusal(messages.front().key) ? Verdict::Refused : Verdict::Failed;
   }
   if (options.json) {
     const auto output = outcome.succeeded ? std::optional<std::string>(outcome.outputPath) : std::nullopt;
-    result.standardOutput = ConversionJsonLine(input.path, outcome.succeeded, output, console.messages()) + "\n";
+    std::optional<std::string> changes;
+    if (options.report) changes = outcome.succeeded ? ChangeReportJson(report) : "null";
+    result.standardOutput =
+        ConversionJsonLine(input.path, outcome.succeeded, output, console.messages(), changes) + "\n";
     return result;
   }
   if (outcome.succeeded) {
@@ -86,6 +117,9 @@ JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& option
       result.standardOutput = options.check
           ? input.path + ": " + FormatCatalogValues(LookupMessage("CliWouldConvert"), {outcome.outputPath}) + "\n"
           : outcome.outputPath + "\n";
+      if (options.report) {
+        for (const std::string& line : ChangeReportLines(report)) result.standardOutput += "  " + line + "\n";
+      }
     }
   } else if (outcome.incomplete) {
     console.Report(LookupMessage("CliConversionIncomplete"));

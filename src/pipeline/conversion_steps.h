@@ -27,7 +27,8 @@ struct ConversionSteps {
   std::function<bool(Slot& slot, const std::string& staged, std::string& configLine,
                      std::string& ioDataHex, std::string& settingsDataHex)>
       extractPlcSections;
-  std::function<std::string(const std::string& hex)> replaceModelInHexText;
+  // Also says how many model names it replaced, when asked (replaced may be null).
+  std::function<std::string(const std::string& hex, std::size_t* replaced)> replaceModelInHexText;
   std::function<bool(Slot& slot, const std::string& staged, const std::string& ioDataHex,
                      const std::string& settingsDataHex, const std::string& configLine,
                      std::string& unitHexAfter, std::string& mergedPath)>

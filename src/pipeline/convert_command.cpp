@@ -6,6 +6,7 @@
 #include "pipeline/output_publish.h"
 #include "pipeline/work_directory.h"
 #include "platform/platform.h"
+#include "project/project_outline.h"
 
 namespace {
 
@@ -91,8 +92,19 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
     return Stopped(state);
   }
-  const std::string convertedIoDataHex = steps.replaceModelInHexText(ioDataHex);
-  const std::string convertedSettingsDataHex = steps.replaceModelInHexText(settingsDataHex);
+  std::size_t ioDataReplaced = 0;
+  std::size_t settingsDataReplaced = 0;
+  const std::string convertedIoDataHex = steps.replaceModelInHexText(ioDataHex, &ioDataReplaced);
+  const std::string convertedSettingsDataHex = steps.replaceModelInHexText(settingsDataHex, &settingsDataReplaced);
+  if (ChangeReport* const report = CurrentChangeReport()) {
+    report->blocks.push_back({kIoTableDataBlock, CountHexValues(ioDataHex), CountHexValues(convertedIoDataHex),
+                              ioDataReplaced});
+    // An empty settings block is left as it is.
+    if (!convertedSettingsDataHex.empty()) {
+      report->blocks.push_back({kSettingsDataBlock, CountHexValues(settingsDataHex),
+                                CountHexValues(convertedSettingsDataHex), settingsDataReplaced});
+    }
+  }
 
   if (!steps.convertUnitSetup || (packed && !steps.packOutput) || !steps.publishOutput) return Incomplete(state);
   std::string unitHexAfter, mergedPath;
@@ -131,6 +143,7 @@ void ShowConversionResult(const std::string& outputPath) {
 ConversionOutcome OnConvert(const std::string& inputPath, ConversionState& state,
                             const ConversionSteps& steps) {
   BusyGuard busy;
+  const ScopedChangeReport recording(state.report);
   try {
     return RunConversion(inputPath, state, steps);
   } catch (...) {

@@ -1,9 +1,11 @@
 #include "project/unit_setup_round_trip.h"
 
+#include "app/change_report.h"
 #include "app/user_interface.h"
 #include "implode/packed_file.h"
 #include "project/hex_dump.h"
 #include "project/merge.h"
+#include "project/project_outline.h"
 #include "platform/platform.h"
 
 using platform::PathFromUtf8;
@@ -45,6 +47,10 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
     return false;
   }
   mergedPath = merged;
+  if (ChangeReport* const report = CurrentChangeReport()) {
+    // The stream's bytes as they were decoded and as they were written back.
+    report->blocks.push_back({kUnitSetupBlock, slot->bytes.size(), CountHexValues(unitHexAfter), 0});
+  }
   return true;
 }
 
