@@ -35,11 +35,16 @@ ConversionSteps DefaultConversionSteps() {
 
 ConversionSteps DryRunConversionSteps() {
   ConversionSteps steps = DefaultConversionSteps();
-  steps.publishOutput = [](const std::string& merged, bool packed, const std::string&, std::string&,
+  steps.publishOutput = [](const std::string& merged, bool packed, const std::string&, std::string& outputPath,
                            const ConversionSteps& table) {
-    // Written for real, so that a failing write is found, but where nobody looks for it.
+    // Written for real, so that a failing write is found, but where nobody looks for it; and the
+    // output folder asked whether it takes a new file, with a temporary removed at once.
     const std::string target = merged + (packed ? ".output.lqp" : ".output.lqt");
-    return (packed ? table.packOutput : table.copyOutput)(merged, target);
+    if (!(packed ? table.packOutput : table.copyOutput)(merged, target)) return false;
+    const std::string probe = CreateTemporaryBeside(outputPath);
+    if (probe.empty()) return false;
+    platform::DeleteFile(platform::PathFromUtf8(probe));
+    return true;
   };
   return steps;
 }
