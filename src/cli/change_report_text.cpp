@@ -1,5 +1,7 @@
 #include "cli/change_report_text.h"
 
+#include <algorithm>
+
 #include "app/message_catalog.h"
 #include "cli/json_line.h"
 #include "project/config_rewrite.h"
@@ -59,6 +61,21 @@ std::string MarkdownText(const std::string& text) {
     out += c;
   }
   return out;
+}
+
+// A path as Markdown code, shown as it is: a run of backticks longer than any in it around it.
+std::string CodeSpan(const std::string& text) {
+  std::size_t longest = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t start = text.find('`', at);
+    if (start == std::string::npos) break;
+    const std::size_t end = std::min(text.find_first_not_of('`', start), text.size());
+    longest = std::max(longest, end - start);
+    at = end;
+  }
+  const std::string fence(longest + 1, '`');
+  const bool pad = !text.empty() && (text.front() == '`' || text.back() == '`');
+  return fence + (pad ? " " : "") + text + (pad ? " " : "") + fence;
 }
 
 }  // namespace
@@ -122,8 +139,8 @@ std::string ChangeReportJson(const ChangeReport& report) {
 
 std::string ChangeReportMarkdown(const ChangeReport& report, const std::string& input, const std::string& output) {
   std::string markdown = "# " + LookupMessage("ReportTitle") + "\n\n";
-  markdown += "- " + MarkdownText(Text("ReportInput", {ValidUtf8(input)})) + "\n";
-  markdown += "- " + MarkdownText(Text("ReportOutput", {ValidUtf8(output)})) + "\n\n";
+  markdown += "- " + Text("ReportInput", {CodeSpan(ValidUtf8(input))}) + "\n";
+  markdown += "- " + Text("ReportOutput", {CodeSpan(ValidUtf8(output))}) + "\n\n";
   for (const std::string& line : ChangeReportLines(report)) markdown += "- " + MarkdownText(line) + "\n";
   // The configuration values whole, as the project holds them; a fence longer than any run of
   // backticks in them keeps them literal.

@@ -179,7 +179,9 @@ TEST(ChangeReport, ARefusedProjectReportsNoChangesAndTheMarkdownReportsLandInThe
   EXPECT_EQ(run.out, (folder / "plant_converted.lqt").string() + "\n" + (folder / "plant_converted 1.lqt").string() + "\n");
   EXPECT_EQ(testfiles::List(reports), (std::vector<std::string>{"plant_converted 1.lqt.md", "plant_converted.lqt.md"}));
   const std::string markdown = testfiles::Read(reports / "plant_converted.lqt.md");
-  EXPECT_EQ(markdown.rfind("# What the conversion changed\n\n- Input: " + (folder / "plant.lqt").string() + "\n", 0), 0u)
+  EXPECT_EQ(markdown.rfind("# What the conversion changed\n\n- Input: `" + (folder / "plant.lqt").string() + "`\n- Output: `" +
+                               (folder / "plant_converted.lqt").string() + "`\n\n", 0),
+            0u)
       << markdown;
   EXPECT_NE(markdown.find("- Interfaces removed: Z\\_000009\n"), std::string::npos);
   EXPECT_NE(markdown.find("\n```\n[DEV]DEV:TQ5A;CPU:CPU63;"), std::string::npos);
