@@ -17,6 +17,7 @@ using Clock = std::chrono::steady_clock;
 
 // How often the progress line's clock moves while no job ends.
 constexpr std::chrono::seconds kProgressTick{1};
+constexpr std::chrono::milliseconds kProgressRedraw{100};
 
 // What the workers and the printing thread share, under one lock.
 struct SharedProgress {
@@ -110,6 +111,7 @@ BatchOutcome RunBatch(const std::vector<BatchInput>& inputs, unsigned jobs, cons
   std::optional<ProgressLine> progress;
   if (console.progress) progress.emplace(console.standardError);
   std::size_t printed = 0;
+  Clock::time_point lastDrawn{};
   while (printed < inputs.size()) {
     std::vector<JobResult> ready;
     std::size_t done = 0;
@@ -139,9 +141,13 @@ BatchOutcome RunBatch(const std::vector<BatchInput>& inputs, unsigned jobs, cons
       std::lock_guard<std::mutex> guard(shared.lock);
       if (!shared.results[printed]) break;
     }
-    if (progress && printed < inputs.size()) {
-      const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start);
+    // Drawn again when a result cleared it, and otherwise at most every kProgressRedraw, so a
+    // fast batch does not flood a slow terminal.
+    const Clock::time_point now = Clock::now();
+    if (progress && printed < inputs.size() && (!ready.empty() || now - lastDrawn >= kProgressRedraw)) {
+      const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - start);
       progress->Show(FormatProgressLine(done, inputs.size(), elapsed, inputs[latest].path, console.columns));
+      lastDrawn = now;
     }
   }
   for (std::thread& worker : workers) worker.join();
