@@ -45,13 +45,13 @@ std::optional<ProjectJobOptions> ReadOptions(const std::string& command, const C
     const std::optional<unsigned> count = ParseJobCount(arguments.Value("jobs"));
     if (!count) {
       UsageError(command, FormatCatalogValues(LookupMessage("CliUsageBadValue"),
-                                             {"--jobs", arguments.Value("jobs"), "1, 2, 3, ..."}));
+                                             {"--jobs", arguments.Value("jobs"), LookupMessage("CliUsageWholeNumber")}));
       return std::nullopt;
     }
     jobs = *count;
   }
   if (arguments.operands.empty()) {
-    UsageError(command, FormatCatalogValues(LookupMessage("CliUsageArguments"), {command, "FILE..."}));
+    UsageError(command, FormatCatalogValues(LookupMessage("CliUsageNeedsFiles"), {command}));
     return std::nullopt;
   }
   return options;
