@@ -4,7 +4,6 @@
 #include "app/message_catalog.h"
 #include "cli/command_line.h"
 #include "platform_double.h"
-#include "tqconv_process.h"
 
 namespace {
 
@@ -76,27 +75,6 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongInTheChosenLanguage) {
       EXPECT_FALSE(ParseCommandArguments("convert", c.arguments, kOptions));
       EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(language) == "EN" ? c.english : c.japanese);
     }
-  }
-}
-
-TEST(CommandLine, EachCommandSaysWhatItLacks) {
-  const std::pair<std::vector<std::string>, const char*> cases[] = {
-      {{"convert", "--lang", "en"}, "tqconv: convert needs at least one FILE or FOLDER.\nRun 'tqconv convert --help' for the usage.\n"},
-      {{"check", "--lang", "ja", "-r"}, "tqconv: check には FILE または FOLDER を1つ以上指定してください。\n"
-                                         "使い方は「tqconv check --help」で表示できます。\n"},
-      {{"inspect", "--lang", "en", "a.lqt", "b.lqt"}, "tqconv: inspect takes FILE.\nRun 'tqconv inspect --help' for the usage.\n"},
-      {{"unit-setup", "--lang", "en", "a.lqt"}, "tqconv: unit-setup takes FILE OUT.xml.\nRun 'tqconv unit-setup --help' for the usage.\n"},
-      {{"unpack", "--lang", "en", "a"}, "tqconv: unpack takes IN OUT.\nRun 'tqconv unpack --help' for the usage.\n"},
-      {{"convert", "--lang", "en", "-j", "0", "a.lqt"}, "tqconv: --jobs does not take '0'; it takes a whole number from 1.\n"
-                                                        "Run 'tqconv convert --help' for the usage.\n"},
-      {{"--lang", "en"}, "tqconv: Unknown command '--lang'.\nRun 'tqconv --help' for the usage.\n"},
-      {{}, "tqconv: コマンドが指定されていません。\n使い方は「tqconv --help」で表示できます。\n"},
-  };
-  for (const auto& [arguments, err] : cases) {
-    const ToolRun run = RunTqconv(arguments, {{{"LC_ALL", "ja_JP.UTF-8"}}});
-    EXPECT_EQ(run.status, 2) << err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, err);
   }
 }
 

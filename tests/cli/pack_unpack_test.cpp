@@ -9,7 +9,6 @@
 #include "implode/codec_memory.h"
 #include "platform_double.h"
 #include "test_files.h"
-#include "tqconv_process.h"
 
 namespace {
 
@@ -95,28 +94,6 @@ TEST_F(PackAndUnpack, ARoundTripStillWorks) {
   EXPECT_EQ(testfiles::Read(folder_ / "out.txt"), std::string(3000, 'x') + "tail of the text");
   EXPECT_EQ(RunCommand(RunPackCommand, {"--dictionary", "1024", Path("in.txt"), Path("in.pk")}).status, 0);
   EXPECT_EQ(ExplodeBytes(testfiles::Read(folder_ / "in.pk")).bytes, "abcabcabc abcabcabc");
-}
-
-// The case as a new user met it: the locale chooses the language, the input is named.
-TEST_F(PackAndUnpack, TheLocaleChoosesTheLanguageOfTheCommandLine) {
-  const ToolRun english = RunTqconv({"unpack", Path("missing.pk"), Path("t.out")},
-                                    {{{"LC_ALL", "en_US.UTF-8"}}});
-  EXPECT_EQ(english.status, 1);
-  EXPECT_EQ(english.err, "tqconv: " + Path("missing.pk") + ": No such file.\n");
-  const ToolRun japanese = RunTqconv({"unpack", Path("missing.pk"), Path("t.out")},
-                                     {{{"LC_ALL", "ja_JP.UTF-8"}}});
-  EXPECT_EQ(japanese.err, "tqconv: " + Path("missing.pk") + ": ファイルがありません。\n");
-  const ToolRun usage = RunTqconv({"pack", "--dictionary", "3000", "a", "b"}, {{{"LC_ALL", "ja_JP.UTF-8"}}});
-  EXPECT_EQ(usage.status, 2);
-  EXPECT_EQ(usage.err, "tqconv: --dictionary に「3000」は指定できません。指定できる値: 1024, 2048, 4096\n"
-                       "使い方は「tqconv pack --help」で表示できます。\n");
-  for (const char* command : {"convert", "check", "inspect", "unit-setup", "pack", "unpack"}) {
-    const ToolRun help = RunTqconv({command, "--lang", "ja", "--help"});
-    EXPECT_EQ(help.status, 0) << command;
-    EXPECT_EQ(help.err, "") << command;
-    EXPECT_EQ(help.out.rfind(std::string("使い方: tqconv ") + command, 0), 0u) << help.out;
-  }
-  EXPECT_EQ(RunTqconv({"convert", "--help"}, {{{"LC_ALL", "C"}}}).out.rfind("usage: tqconv convert", 0), 0u);
 }
 
 }  // namespace
