@@ -27,7 +27,6 @@ class Random {
   std::uint32_t state_;
 };
 
-
 std::string Id(int& next) { return "S" + std::to_string(next++); }
 
 std::string ParamItems(int& next, const std::string& indent, const std::string& prefix, int count) {
@@ -55,8 +54,8 @@ std::string UnitSetupXml(const SampleRecipe& recipe, PlantedChanges& planted) {
   planted.interfacesRemoved.push_back("Z_000009");
   ++planted.identifiersRemoved;
   eqpt += "\t\t<Param ID=\"" + Id(next) + "\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" Cmt=\"\">\r\n";
-  for (const char* item : {"P_Port1_Mode", "P_Port1_Baudrate", "P_Port1_Parity", "P_Port10_Timeout",
-                           "P_Port2_Mode", "P_Port2_Baudrate", "P_Scan_Time", "P_Watchdog_Time"}) {
+  for (const char* item : {"P_Port1_Mode", "P_Port1_Baudrate", "P_Port1_Parity", "P_Port10_Timeout", "P_Port2_Mode",
+                           "P_Port2_Baudrate", "P_Scan_Time", "P_Watchdog_Time"}) {
     eqpt += "\t\t\t<ParamItem ID=\"" + Id(next) + "\" Disp=\"Yes\" SetGet=\"SetGet\" Name=\"" + item +
             "\" Value=\"0x0000\"/>\r\n";
     if (std::string(item).find("P_Port1") == 0) {
@@ -97,8 +96,8 @@ std::string UnitSetupXml(const SampleRecipe& recipe, PlantedChanges& planted) {
     eqpt += "\t\t\t</Param>\r\n\t\t</Comp>\r\n";
   }
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
-  xml += "<Prj ID=\"S1\" NextID=\"S" + std::to_string(next) + "\" Name=\"" + recipe.name +
-         "\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" MdlNm=\"TQ5A\">\r\n";
+  xml += "<Prj ID=\"S1\" NextID=\"S" + std::to_string(next) + "\" Name=\"" + recipe.name + "\" CtDt=\"" + date +
+         "\" ModDt=\"" + date + "\" MdlNm=\"TQ5A\">\r\n";
   xml += "\t<Eqpt ID=\"S5\" CtDt=\"" + date + "\" ModDt=\"" + date + "\" Name=\"PLC1\" MdlNm=\"TQ5A\"" +
          " PLCIdentify=\"" + (recipe.plcIdentify ? "Yes" : "No") + "\">\r\n";
   xml += eqpt + "\t</Eqpt>\r\n</Prj>\r\n";
@@ -149,7 +148,8 @@ std::string ProjectForRecipe(const SampleRecipe& recipe, PlantedChanges& planted
   planted.unitSetupBytes = unitSetup.size();
   planted.ioTableModelEntries = 2;
   std::string settings;
-  for (int i = 0; i < recipe.settingsBytes; ++i) settings += static_cast<char>(random.Next() % 7 == 0 ? random.Next() : 0);
+  for (int i = 0; i < recipe.settingsBytes; ++i)
+    settings += static_cast<char>(random.Next() % 7 == 0 ? random.Next() : 0);
 
   std::string t;
   t += "(* Velkor LQT project *)\r\n";
@@ -162,7 +162,8 @@ std::string ProjectForRecipe(const SampleRecipe& recipe, PlantedChanges& planted
   t += "  PLC:=PLC1\r\n  BEGIN\r\n";
   t += "    Name:=\"PLC1\";\r\n";
   t += "    Config:=\"[DEV]DEV:TQ5A;CPU:" + recipe.cpu +
-       ";[MEM]IO:X,0,1024,BIT,RW,;EM:E,0,32768,WORD,RW,1,;DM:D,0,32768,WORD,RW,;UM:UM,0,94208,;[NET]IP:192.168.0.10;\";\r\n";
+       ";[MEM]IO:X,0,1024,BIT,RW,;EM:E,0,32768,WORD,RW,1,;DM:D,0,32768,WORD,RW,;UM:UM,0,94208,;[NET]IP:192.168.0.10;\";"
+       "\r\n";
   t += "    IOTable:=\r\n    BEGIN\r\n";
   t += "      UnitSetup:=\r\n" + Block(1, unitSetup, "      ");
   const std::string ioTable = IoTableData(recipe, random);
@@ -187,7 +188,6 @@ std::string ProjectForRecipe(const SampleRecipe& recipe, PlantedChanges& planted
   t += "    END;\r\n  END;\r\nEND;\r\n";
   return t;
 }
-
 
 const std::vector<BundledSample>& BundledSamples() {
   static const std::vector<BundledSample> samples = {

@@ -9,12 +9,12 @@
 #include <vector>
 
 struct SampleRecipe {
-  std::string name;        // project title
-  std::string cpu;         // CPU type designator
-  bool japanese = false;   // comments in Shift-JIS
-  int ioUnits = 4;         // I/O units in the unit setup
-  int programLines = 40;   // lines of ladder text after the PLC definition
-  int settingsBytes = 512; // size of the settings data block
+  std::string name;         // project title
+  std::string cpu;          // CPU type designator
+  bool japanese = false;    // comments in Shift-JIS
+  int ioUnits = 4;          // I/O units in the unit setup
+  int programLines = 40;    // lines of ladder text after the PLC definition
+  int settingsBytes = 512;  // size of the settings data block
   bool plcIdentify = true;
 };
 
@@ -25,20 +25,20 @@ struct PlantedChanges {
   std::size_t modelNames = 0;                  // "TQ5A" written in attribute values
   std::size_t cpuComponents = 0;
   bool networkUnit = false;
-  std::size_t identifiersBelowEquipment = 0;   // "ID"s written below the equipment element
-  std::size_t identifiersRemoved = 0;          // of those, on what the conversion removes
-  int firstRenumbered = 6;                     // 28 when the equipment says PLCIdentify="Yes"
+  std::size_t identifiersBelowEquipment = 0;  // "ID"s written below the equipment element
+  std::size_t identifiersRemoved = 0;         // of those, on what the conversion removes
+  int firstRenumbered = 6;                    // 28 when the equipment says PLCIdentify="Yes"
   std::string nextIdBefore;
   std::size_t ioTableBytes = 0;
-  std::size_t ioTableModelEntries = 0;         // "TQ5A" in the I/O table data
+  std::size_t ioTableModelEntries = 0;  // "TQ5A" in the I/O table data
   std::size_t settingsBytes = 0;
-  std::size_t unitSetupBytes = 0;              // the compressed unit-setup stream
+  std::size_t unitSetupBytes = 0;  // the compressed unit-setup stream
 };
 
 struct BundledSample {
   std::string fileName;  // in samples/
   SampleRecipe recipe;
-  bool packed = false;   // written as one compressed stream
+  bool packed = false;  // written as one compressed stream
 };
 
 // The samples make_samples writes, in that order.

@@ -20,7 +20,7 @@ bool IsFolder(const std::string& path) {
   if (!attributes) return false;
   if (attributes->directory) return true;
   // A link to a folder counts as one: named on the command line it is followed, as the user meant
-// the folder it names; met in a search it is passed over, as no project.
+  // the folder it names; met in a search it is passed over, as no project.
   std::error_code error;
   return attributes->link && std::filesystem::is_directory(platform::PathFromUtf8(path), error);
 }

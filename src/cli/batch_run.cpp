@@ -80,9 +80,15 @@ void Print(std::FILE* stream, const std::string& text) {
 
 void Tally(BatchOutcome& outcome, const JobResult& result, const std::string& path) {
   switch (result.verdict) {
-    case Verdict::Succeeded: ++outcome.succeeded; return;
-    case Verdict::Refused: ++outcome.refused; break;
-    case Verdict::Failed: ++outcome.failed; break;
+    case Verdict::Succeeded:
+      ++outcome.succeeded;
+      return;
+    case Verdict::Refused:
+      ++outcome.refused;
+      break;
+    case Verdict::Failed:
+      ++outcome.failed;
+      break;
   }
   outcome.unsuccessful.emplace_back(result.verdict, path);
 }
@@ -104,8 +110,8 @@ BatchOutcome RunBatch(const std::vector<BatchInput>& inputs, unsigned jobs, cons
   std::vector<std::thread> workers;
   workers.reserve(threads);
   for (std::size_t i = 0; i < threads; ++i) {
-    workers.emplace_back(Work, std::cref(inputs), std::cref(job), std::cref(console), std::ref(next),
-                         std::ref(shared), std::ref(platform));
+    workers.emplace_back(Work, std::cref(inputs), std::cref(job), std::cref(console), std::ref(next), std::ref(shared),
+                         std::ref(platform));
   }
 
   std::optional<ProgressLine> progress;

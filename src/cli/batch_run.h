@@ -28,7 +28,7 @@ struct BatchOutcome {
   std::size_t succeeded = 0;
   std::size_t refused = 0;
   std::size_t failed = 0;
-  std::size_t notRun = 0;  // left when a stop was asked for
+  std::size_t notRun = 0;                                     // left when a stop was asked for
   std::vector<std::pair<Verdict, std::string>> unsuccessful;  // refused and failed paths, in input order
   std::chrono::steady_clock::duration elapsed{};
 };
@@ -36,7 +36,7 @@ struct BatchOutcome {
 struct BatchConsole {
   std::FILE* standardOutput = stdout;
   std::FILE* standardError = stderr;
-  bool progress = false;   // draw the progress line on standardError
+  bool progress = false;     // draw the progress line on standardError
   std::size_t columns = 80;  // the terminal's width, for the progress line
   // Asked before each job starts; true ends the batch once the running jobs are done.
   std::function<bool()> stopRequested;

@@ -40,7 +40,8 @@ std::string JsonFigure(const std::string& figure) {
 
 std::string JsonConfiguration(const std::string& value) {
   const ConfigurationFigures figures = DescribeConfiguration(value);
-  return "{\"value\":" + JsonString(value) + ",\"model\":" + (figures.model.empty() ? "null" : JsonString(figures.model)) +
+  return "{\"value\":" + JsonString(value) +
+         ",\"model\":" + (figures.model.empty() ? "null" : JsonString(figures.model)) +
          ",\"cpu\":" + (figures.cpu.empty() ? "null" : JsonString(figures.cpu)) +
          ",\"memoryBanks\":" + JsonFigure(figures.emBankCount) + ",\"userMemory\":" + JsonFigure(figures.umSize) + "}";
 }
@@ -84,26 +85,27 @@ std::vector<std::string> ChangeReportLines(const ChangeReport& report) {
   std::vector<std::string> lines;
   const ConfigurationFigures before = DescribeConfiguration(report.configBefore);
   const ConfigurationFigures after = DescribeConfiguration(report.configAfter);
-  lines.push_back(Text("ReportConfig", {OrNone(before.model), OrNone(after.model), OrNone(before.cpu), OrNone(after.cpu),
-                                        OrNone(before.emBankCount), OrNone(after.emBankCount), OrNone(before.umSize),
-                                        OrNone(after.umSize)}));
+  lines.push_back(Text("ReportConfig", {OrNone(before.model), OrNone(after.model), OrNone(before.cpu),
+                                        OrNone(after.cpu), OrNone(before.emBankCount), OrNone(after.emBankCount),
+                                        OrNone(before.umSize), OrNone(after.umSize)}));
   for (const BlockChange& block : report.blocks) {
-    lines.push_back(Text("ReportBlock", {block.name, LookupMessage(BlockNameKey(block.name)),
-                                         std::to_string(block.bytesBefore), std::to_string(block.bytesAfter),
-                                         std::to_string(block.modelEntriesReplaced)}));
+    lines.push_back(
+        Text("ReportBlock", {block.name, LookupMessage(BlockNameKey(block.name)), std::to_string(block.bytesBefore),
+                             std::to_string(block.bytesAfter), std::to_string(block.modelEntriesReplaced)}));
   }
   const UnitSetupChanges& unitSetup = report.unitSetup;
   lines.push_back(Text("ReportInterfacesRemoved", {List(unitSetup.interfacesRemoved)}));
   lines.push_back(Text("ReportParametersRemoved", {List(unitSetup.parametersRemoved)}));
   lines.push_back(Text("ReportModelNamesReplaced", {std::to_string(unitSetup.modelNamesReplaced)}));
   lines.push_back(Text("ReportCpuComponentsUpdated", {std::to_string(unitSetup.cpuComponentsUpdated)}));
-  lines.push_back(Text("ReportNetworkUnitReplaced", {LookupMessage(unitSetup.networkUnitReplaced ? "ReportYes" : "ReportNo")}));
+  lines.push_back(
+      Text("ReportNetworkUnitReplaced", {LookupMessage(unitSetup.networkUnitReplaced ? "ReportYes" : "ReportNo")}));
   if (unitSetup.identifiersRenumbered == 0) {
     lines.push_back(Text("ReportNoIdentifiersRenumbered"));
   } else {
-    lines.push_back(Text("ReportIdentifiersRenumbered", {std::to_string(unitSetup.identifiersRenumbered),
-                                                         Identifier(unitSetup.firstIdentifier),
-                                                         Identifier(unitSetup.lastIdentifier)}));
+    lines.push_back(Text("ReportIdentifiersRenumbered",
+                         {std::to_string(unitSetup.identifiersRenumbered), Identifier(unitSetup.firstIdentifier),
+                          Identifier(unitSetup.lastIdentifier)}));
   }
   const std::string none = LookupMessage("ReportNone");
   lines.push_back(Text("ReportNextId", {unitSetup.nextIdBefore ? ValidUtf8(*unitSetup.nextIdBefore) : none,
@@ -117,7 +119,8 @@ std::string ChangeReportJson(const ChangeReport& report) {
   for (std::size_t i = 0; i < report.blocks.size(); ++i) {
     const BlockChange& block = report.blocks[i];
     json += std::string(i ? "," : "") + "{\"name\":" + JsonString(block.name) +
-            ",\"bytesBefore\":" + std::to_string(block.bytesBefore) + ",\"bytesAfter\":" + std::to_string(block.bytesAfter) +
+            ",\"bytesBefore\":" + std::to_string(block.bytesBefore) +
+            ",\"bytesAfter\":" + std::to_string(block.bytesAfter) +
             ",\"modelEntriesReplaced\":" + std::to_string(block.modelEntriesReplaced) + "}";
   }
   const UnitSetupChanges& unitSetup = report.unitSetup;
@@ -148,6 +151,7 @@ std::string ChangeReportMarkdown(const ChangeReport& report, const std::string& 
   while (report.configBefore.find(fence) != std::string::npos || report.configAfter.find(fence) != std::string::npos) {
     fence += '`';
   }
-  markdown += "\n" + fence + "\n" + ValidUtf8(report.configBefore) + "\n" + ValidUtf8(report.configAfter) + "\n" + fence + "\n";
+  markdown +=
+      "\n" + fence + "\n" + ValidUtf8(report.configBefore) + "\n" + ValidUtf8(report.configAfter) + "\n" + fence + "\n";
   return markdown;
 }

@@ -36,8 +36,8 @@ const OptionSpec* FindShort(std::span<const OptionSpec> options, char name) {
 
 std::string CommandHelp(const std::string& command) {
   static constexpr std::pair<std::string_view, std::string_view> kHelp[] = {
-      {"convert", "CliHelpConvert"}, {"check", "CliHelpCheck"},   {"inspect", "CliHelpInspect"},
-      {"unit-setup", "CliHelpUnitSetup"}, {"pack", "CliHelpPack"}, {"unpack", "CliHelpUnpack"},
+      {"convert", "CliHelpConvert"},      {"check", "CliHelpCheck"}, {"inspect", "CliHelpInspect"},
+      {"unit-setup", "CliHelpUnitSetup"}, {"pack", "CliHelpPack"},   {"unpack", "CliHelpUnpack"},
   };
   for (const auto& [name, key] : kHelp) {
     if (command == name) return LookupMessage(key);
@@ -52,7 +52,8 @@ std::string CommandArguments::Value(std::string_view name) const {
 
 int UsageError(std::string_view command, const std::string& text) {
   const std::string help = command.empty() ? "tqconv --help" : "tqconv " + std::string(command) + " --help";
-  std::fprintf(stderr, "tqconv: %s\n%s\n", text.c_str(), FormatCatalogValues(LookupMessage("CliUsageHint"), {help}).c_str());
+  std::fprintf(stderr, "tqconv: %s\n%s\n", text.c_str(),
+               FormatCatalogValues(LookupMessage("CliUsageHint"), {help}).c_str());
   return kExitUsage;
 }
 
@@ -108,7 +109,8 @@ std::optional<CommandArguments> ParseCommandArguments(std::string_view command,
     std::string shown = argument;  // how the option is named in a message
     if (argument[1] == '-') {
       const std::size_t equals = argument.find('=');
-      option = FindLong(options, std::string_view(argument).substr(2, equals == std::string::npos ? std::string::npos : equals - 2));
+      option = FindLong(
+          options, std::string_view(argument).substr(2, equals == std::string::npos ? std::string::npos : equals - 2));
       if (equals != std::string::npos) {
         shown = argument.substr(0, equals);
         value = argument.substr(equals + 1);
@@ -134,7 +136,8 @@ std::optional<CommandArguments> ParseCommandArguments(std::string_view command,
     parsed.options[std::string(option->longName)] = *value;
   }
   if (parsed.Has("lang") && !LanguageFor(parsed.Value("lang"))) {
-    UsageError(command, FormatCatalogValues(LookupMessage("CliUsageBadValue"), {"--lang", parsed.Value("lang"), "en, ja"}));
+    UsageError(command,
+               FormatCatalogValues(LookupMessage("CliUsageBadValue"), {"--lang", parsed.Value("lang"), "en, ja"}));
     return std::nullopt;
   }
   return parsed;

@@ -18,8 +18,8 @@
 namespace {
 
 constexpr OptionSpec kConvertOptions[] = {
-    {"json", 0, false}, {"quiet", 0, false}, {"recursive", 'r', false}, {"jobs", 'j', true},
-    {"report", 0, false}, {"report-dir", 0, true},
+    {"json", 0, false},  {"quiet", 0, false},  {"recursive", 'r', false},
+    {"jobs", 'j', true}, {"report", 0, false}, {"report-dir", 0, true},
 };
 constexpr OptionSpec kCheckOptions[] = {
     {"json", 0, false}, {"quiet", 0, false}, {"recursive", 'r', false}, {"jobs", 'j', true}, {"report", 0, false},
@@ -44,8 +44,9 @@ std::optional<ProjectJobOptions> ReadOptions(const std::string& command, const C
   if (arguments.Has("jobs")) {
     const std::optional<unsigned> count = ParseJobCount(arguments.Value("jobs"));
     if (!count) {
-      UsageError(command, FormatCatalogValues(LookupMessage("CliUsageBadValue"),
-                                             {"--jobs", arguments.Value("jobs"), LookupMessage("CliUsageWholeNumber")}));
+      UsageError(command,
+                 FormatCatalogValues(LookupMessage("CliUsageBadValue"),
+                                     {"--jobs", arguments.Value("jobs"), LookupMessage("CliUsageWholeNumber")}));
       return std::nullopt;
     }
     jobs = *count;
@@ -62,10 +63,9 @@ void PrintSummary(bool check, const BatchOutcome& outcome) {
   const double seconds = std::chrono::duration<double>(outcome.elapsed).count();
   char elapsed[32];
   std::snprintf(elapsed, sizeof elapsed, "%.1f", seconds);
-  const std::string counts =
-      FormatCatalogValues(LookupMessage(check ? "CliCheckSummary" : "CliSummary"),
-                          {std::to_string(outcome.succeeded), std::to_string(outcome.refused),
-                           std::to_string(outcome.failed), elapsed});
+  const std::string counts = FormatCatalogValues(
+      LookupMessage(check ? "CliCheckSummary" : "CliSummary"),
+      {std::to_string(outcome.succeeded), std::to_string(outcome.refused), std::to_string(outcome.failed), elapsed});
   std::fprintf(stderr, "tqconv: %s\n", counts.c_str());
   for (const auto& [verdict, path] : outcome.unsuccessful) {
     const char* const key = verdict == Verdict::Refused ? "CliSummaryRefused" : "CliSummaryFailed";

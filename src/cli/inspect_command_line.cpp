@@ -56,9 +56,10 @@ std::string InspectionText(const ProjectInspection& inspection) {
   }
   out += "  " + Text("InspectUnits", {std::to_string(unitSetup.units.size())}) + "\n";
   for (const auto& unit : unitSetup.units) out += "    " + OrNone(unit.name) + " " + OrNone(unit.model) + "\n";
-  out += "  " + Text("InspectIdentifiers", {std::to_string(unitSetup.identifiers), Identifier(unitSetup.lowestIdentifier),
-                                            Identifier(unitSetup.highestIdentifier),
-                                            unitSetup.nextId ? ValidUtf8(*unitSetup.nextId) : LookupMessage("ReportNone")}) +
+  out += "  " +
+         Text("InspectIdentifiers", {std::to_string(unitSetup.identifiers), Identifier(unitSetup.lowestIdentifier),
+                                     Identifier(unitSetup.highestIdentifier),
+                                     unitSetup.nextId ? ValidUtf8(*unitSetup.nextId) : LookupMessage("ReportNone")}) +
          "\n";
   return out;
 }
@@ -125,7 +126,9 @@ int RunUnitSetupCommand(const std::vector<std::string>& raw) {
   if (platform::GetFileAttributes(platform::PathFromUtf8(out))) return FileError(out, LookupMessage("CliOutputExists"));
   std::string document;
   const bool converted = arguments->Has("converted");
-  if (!WithConsole(file, [&] { return converted ? ReadConvertedUnitSetup(file, document) : ReadStoredUnitSetup(file, document); })) {
+  if (!WithConsole(file, [&] {
+        return converted ? ReadConvertedUnitSetup(file, document) : ReadStoredUnitSetup(file, document);
+      })) {
     return kExitFailure;
   }
   if (const auto problem = WriteNewFile(out, WithBytes(std::move(document), out))) {

@@ -16,8 +16,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"convert", RunConvertCommand}, {"check", RunCheckCommand}, {"inspect", RunInspectCommand},
-    {"unit-setup", RunUnitSetupCommand}, {"pack", RunPackCommand}, {"unpack", RunUnpackCommand},
+    {"convert", RunConvertCommand},      {"check", RunCheckCommand}, {"inspect", RunInspectCommand},
+    {"unit-setup", RunUnitSetupCommand}, {"pack", RunPackCommand},   {"unpack", RunUnpackCommand},
 };
 
 }  // namespace

@@ -67,8 +67,8 @@ std::optional<FileProblem> WriteNewFileNumbered(const std::string& path, const F
 }
 
 FillFile WithBytes(std::string bytes, std::string shownName) {
-  return [bytes = std::move(bytes), shownName = std::move(shownName)](
-             const std::string& temporary) -> std::optional<FileProblem> {
+  return [bytes = std::move(bytes),
+          shownName = std::move(shownName)](const std::string& temporary) -> std::optional<FileProblem> {
     auto file = platform::CreateForWriting(platform::PathFromUtf8(temporary));
     const bool written = file && file->Write(bytes);
     if (file && file->Finish() && written) return std::nullopt;

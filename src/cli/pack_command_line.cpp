@@ -84,8 +84,9 @@ int RunPackCommand(const std::vector<std::string>& raw) {
   if (arguments->Has("dictionary")) {
     const auto value = ParseNumber(arguments->Value("dictionary"));
     if (!value || (*value != 1024 && *value != 2048 && *value != 4096)) {
-      return UsageError("pack", FormatCatalogValues(LookupMessage("CliUsageBadValue"),
-                                                    {"--dictionary", arguments->Value("dictionary"), "1024, 2048, 4096"}));
+      return UsageError("pack",
+                        FormatCatalogValues(LookupMessage("CliUsageBadValue"),
+                                            {"--dictionary", arguments->Value("dictionary"), "1024, 2048, 4096"}));
     }
     dictionarySize = *value;
   }
@@ -112,12 +113,18 @@ int RunUnpackCommand(const std::vector<std::string>& raw) {
   return Report(WriteNewFile(out, [&](const std::string& temporary) {
     return ReadingInput(in, [&]() -> std::optional<FileProblem> {
       switch (UnpackFileExplained(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), kProjectSizeLimit)) {
-        case UnpackFailure::None: return std::nullopt;
-        case UnpackFailure::SourceUnreadable: return Problem(in, "CliInputUnreadable");
-        case UnpackFailure::NotAStream: return Problem(in, "CliNotAStream");
-        case UnpackFailure::Truncated: return Problem(in, "CliStreamTruncated");
-        case UnpackFailure::TooLarge: return Problem(in, "MsgFileTooLarge");
-        case UnpackFailure::TargetUnwritable: break;
+        case UnpackFailure::None:
+          return std::nullopt;
+        case UnpackFailure::SourceUnreadable:
+          return Problem(in, "CliInputUnreadable");
+        case UnpackFailure::NotAStream:
+          return Problem(in, "CliNotAStream");
+        case UnpackFailure::Truncated:
+          return Problem(in, "CliStreamTruncated");
+        case UnpackFailure::TooLarge:
+          return Problem(in, "MsgFileTooLarge");
+        case UnpackFailure::TargetUnwritable:
+          break;
       }
       return Problem(out, "CliOutputUnwritable");
     });

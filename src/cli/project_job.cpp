@@ -18,10 +18,20 @@ namespace {
 
 // What the project holds or how it is named keeps it from being converted.
 constexpr std::array<std::string_view, 14> kRefusals = {
-    "MsgUnsupportedExt", "MsgOnePLC",        "MsgOnlyTQ5A",         "MsgParseFail",
-    "MsgIOTableEmpty",   "MsgFileTooLarge",  "MsgOpenProjectFail",  "MsgEqptNodeNotFound",
-    "MsgXmlParseFail",   "MsgXmlRootTagInvalid", "MsgZipExtractFail", "MsgPathTooLong",
-    "CliFolderHoldsNoProject", "CliFolderUnreadable",
+    "MsgUnsupportedExt",
+    "MsgOnePLC",
+    "MsgOnlyTQ5A",
+    "MsgParseFail",
+    "MsgIOTableEmpty",
+    "MsgFileTooLarge",
+    "MsgOpenProjectFail",
+    "MsgEqptNodeNotFound",
+    "MsgXmlParseFail",
+    "MsgXmlRootTagInvalid",
+    "MsgZipExtractFail",
+    "MsgPathTooLong",
+    "CliFolderHoldsNoProject",
+    "CliFolderUnreadable",
 };
 
 std::string AbsolutePath(const std::string& file) {
@@ -62,9 +72,7 @@ bool WriteMarkdownReport(const std::string& folder, const ChangeReport& report, 
 
 }  // namespace
 
-bool IsRefusal(const std::string& key) {
-  return std::find(kRefusals.begin(), kRefusals.end(), key) != kRefusals.end();
-}
+bool IsRefusal(const std::string& key) { return std::find(kRefusals.begin(), kRefusals.end(), key) != kRefusals.end(); }
 
 bool PrepareReportFolder(const std::string& folder) {
   const auto path = platform::PathFromUtf8(folder);
@@ -114,9 +122,10 @@ JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& option
   }
   if (outcome.succeeded) {
     if (!options.quiet) {
-      result.standardOutput = options.check
-          ? input.path + ": " + FormatCatalogValues(LookupMessage("CliWouldConvert"), {outcome.outputPath}) + "\n"
-          : outcome.outputPath + "\n";
+      result.standardOutput =
+          options.check
+              ? input.path + ": " + FormatCatalogValues(LookupMessage("CliWouldConvert"), {outcome.outputPath}) + "\n"
+              : outcome.outputPath + "\n";
       if (options.report) {
         for (const std::string& line : ChangeReportLines(report)) result.standardOutput += "  " + line + "\n";
       }

@@ -12,8 +12,8 @@
 struct ProjectJobOptions {
   bool json = false;
   bool quiet = false;
-  bool check = false;   // a dry run: nothing is published
-  bool report = false;  // what the conversion changed, under its output line or in "changes"
+  bool check = false;                       // a dry run: nothing is published
+  bool report = false;                      // what the conversion changed, under its output line or in "changes"
   std::optional<std::string> reportFolder;  // one Markdown report per project there
 };
 

@@ -32,9 +32,13 @@ class ReadableProject {
     path_ = state_.m_workDir + kPathSeparator + "temp_project.lqt";
     if (!CheckPathLength(path_)) return false;
     switch (UnpackProjectFile(platform::PathFromUtf8(inputPath), platform::PathFromUtf8(path_), kProjectSizeLimit)) {
-      case UnpackResult::Expanded: return true;
-      case UnpackResult::TooLarge: ShowCatalogMessage("MsgFileTooLarge"); return false;
-      case UnpackResult::Failed: break;
+      case UnpackResult::Expanded:
+        return true;
+      case UnpackResult::TooLarge:
+        ShowCatalogMessage("MsgFileTooLarge");
+        return false;
+      case UnpackResult::Failed:
+        break;
     }
     ShowCatalogMessage("MsgOpenProjectFail");
     return false;
@@ -118,7 +122,8 @@ bool ReadConvertedUnitSetup(const std::string& inputPath, std::string& document)
                                const std::string& settingsDataHex, const std::string& configLine,
                                std::string& unitHexAfter, std::string& mergedPath) {
     if (!convert(slot, staged, ioDataHex, settingsDataHex, configLine, unitHexAfter, mergedPath)) return false;
-    std::optional<std::string> bytes = platform::ReadWholeFile(platform::PathFromUtf8(TransformedUnitSetupPath(staged)));
+    std::optional<std::string> bytes =
+        platform::ReadWholeFile(platform::PathFromUtf8(TransformedUnitSetupPath(staged)));
     if (!bytes) {
       ShowCatalogMessage("MsgReadFail");
       return false;

@@ -22,9 +22,7 @@ std::optional<long long> MarkerNumber(std::string_view line) {
   return number;
 }
 
-bool IsHeader(std::string_view line) {
-  return line.find(":=") != std::string_view::npos && line.back() != ';';
-}
+bool IsHeader(std::string_view line) { return line.find(":=") != std::string_view::npos && line.back() != ';'; }
 
 }  // namespace
 
@@ -46,7 +44,7 @@ std::vector<OutlineNode> ReadProjectOutline(std::string_view text) {
   std::vector<OutlineNode*> open;  // the bodies we are in, innermost last
   std::string header;              // the last header line, waiting for its BEGIN or block
   const auto siblings = [&]() -> std::vector<OutlineNode>& { return open.empty() ? top : open.back()->children; };
-  OutlineNode* block = nullptr;    // the entry whose block content is being counted
+  OutlineNode* block = nullptr;  // the entry whose block content is being counted
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);

@@ -9,9 +9,9 @@
 #include <vector>
 
 struct OutlineNode {
-  std::string name;                 // the header line, trimmed: "PLC:=PLC1", "UnitSetup:="
-  std::optional<long long> block;   // an entry's block marker number
-  std::size_t blockBytes = 0;       // the hex values between the markers
+  std::string name;                // the header line, trimmed: "PLC:=PLC1", "UnitSetup:="
+  std::optional<long long> block;  // an entry's block marker number
+  std::size_t blockBytes = 0;      // the hex values between the markers
   std::vector<OutlineNode> children;
 };
 

@@ -11,14 +11,14 @@
 
 struct UnitSetupSummary {
   struct Interface {
-    std::string number;      // "IFNumber"
-    std::string macNumber;   // "MacNum"
+    std::string number;     // "IFNumber"
+    std::string macNumber;  // "MacNum"
   };
   struct Unit {
-    std::string name;        // "Name"
-    std::string model;       // "MdlNm"
+    std::string name;   // "Name"
+    std::string model;  // "MdlNm"
   };
-  std::string equipmentName;   // of the equipment element ("ID" "S5")
+  std::string equipmentName;  // of the equipment element ("ID" "S5")
   std::string equipmentModel;
   std::string plcIdentify;
   std::vector<Interface> interfaces;  // the equipment's children with an "IFNumber"

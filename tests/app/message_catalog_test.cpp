@@ -109,7 +109,8 @@ TEST(MessageCatalog, NumberedPlaceholdersTakeTheirValuesInOnePass) {
 TEST(MessageCatalog, TheCommandLinesTextsAreInBothLanguages) {
   for (const char* key : {"CliInputMissing", "CliInputUnreadable", "CliNotAStream", "CliStreamTruncated",
                           "CliOutputExists", "CliOutputUnwritable", "CliFolderHoldsNoProject", "CliSummary",
-                          "CliUsageUnknownOption", "CliHelp", "CliHelpConvert", "ReportConfig", "ReportIdentifiersRenumbered",
+                          "CliUsageUnknownOption", "CliHelp", "CliHelpConvert", "ReportConfig",
+                          "ReportIdentifiersRenumbered",
                           "InspectMemoryLayout", "InspectIdentifiers"}) {
     CurrentLanguage() = "EN";
     const std::string english = LookupMessage(key);
@@ -117,7 +118,8 @@ TEST(MessageCatalog, TheCommandLinesTextsAreInBothLanguages) {
     const std::string japanese = LookupMessage(key);
     EXPECT_NE(english, key);
     EXPECT_NE(japanese, english) << key;
-    EXPECT_TRUE(std::any_of(japanese.begin(), japanese.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    const auto notAscii = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+    EXPECT_TRUE(std::any_of(japanese.begin(), japanese.end(), notAscii))
         << key;
   }
 }

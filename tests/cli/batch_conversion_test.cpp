@@ -42,8 +42,8 @@ void MakePlant(const fs::path& root) {
 }
 
 // The projects of the plant in the order a recursive search finds them.
-const char* const kProjects[] = {"hall1/line1.lqt", "hall1/press.LQP", "hall2/broken.lqp", "hall2/kojo.lqt",
-                                 "hall2/new.lqt", "hall2/packed_twice.lqp", "hall2/two_plcs.lqt"};
+const char* const kProjects[] = {"hall1/line1.lqt", "hall1/press.LQP",        "hall2/broken.lqp",  "hall2/kojo.lqt",
+                                 "hall2/new.lqt",   "hall2/packed_twice.lqp", "hall2/two_plcs.lqt"};
 
 // Every file below root with its bytes; packed outputs expanded, since only their text is compared.
 std::map<std::string, std::string> Tree(const fs::path& root) {
@@ -113,16 +113,19 @@ TEST_F(PlantBatch, SequentialAndParallelBatchesGiveWhatSingleConversionsGive) {
 
 TEST_F(PlantBatch, AnEarlierOutputNamedExplicitlyIsConvertedLikeAnyFile) {
   const fs::path earlier = Copy("single") / "hall1/line1_converted.lqt";
-  const ToolRun run = RunTqconv({"convert", "--lang", "en", earlier.string(), (Copy("single") / "hall2/empty").string()});
+  const ToolRun run =
+      RunTqconv({"convert", "--lang", "en", earlier.string(), (Copy("single") / "hall2/empty").string()});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "tqconv: " + earlier.string() + ": This converter only supports TQ5A for conversion.\n"
-                     "tqconv: " + (Copy("single") / "hall2/empty").string() +
-                     ": The folder holds no project (.lqt, .lqp).\n");
+  EXPECT_EQ(run.err, "tqconv: " + earlier.string() +
+                         ": This converter only supports TQ5A for conversion.\n"
+                         "tqconv: " +
+                         (Copy("single") / "hall2/empty").string() + ": The folder holds no project (.lqt, .lqp).\n");
   const ToolRun japanese = RunTqconv({"convert", "--lang", "ja", "--json", (Copy("single") / "hall2/empty").string()});
-  EXPECT_EQ(japanese.out, "{\"input\":\"" + (Copy("single") / "hall2/empty").string() +
-                              "\",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"CliFolderHoldsNoProject\","
-                              "\"text\":\"フォルダにプロジェクト（.lqt、.lqp）がありません。\",\"icon\":\"information\"}]}\n");
+  EXPECT_EQ(japanese.out,
+            "{\"input\":\"" + (Copy("single") / "hall2/empty").string() +
+                "\",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"CliFolderHoldsNoProject\","
+                "\"text\":\"フォルダにプロジェクト（.lqt、.lqp）がありません。\",\"icon\":\"information\"}]}\n");
 }
 
 TEST_F(PlantBatch, AProjectThatVanishesAfterTheSearchFailsAloneAndTheOthersConvert) {
@@ -138,8 +141,8 @@ TEST_F(PlantBatch, AProjectThatVanishesAfterTheSearchFailsAloneAndTheOthersConve
   console.standardError = err;
   ProjectJobOptions options;
   const ConversionSteps steps = DefaultConversionSteps();
-  const BatchOutcome outcome =
-      RunBatch(inputs, 4, [&](const BatchInput& input) { return RunProjectJob(input, options, steps); }, console);
+  const BatchOutcome outcome = RunBatch(
+      inputs, 4, [&](const BatchInput& input) { return RunProjectJob(input, options, steps); }, console);
   const auto text = [](std::FILE* file) {
     std::rewind(file);
     std::string all;
@@ -164,15 +167,18 @@ TEST_F(PlantBatch, AProgressLineAndASummaryOnATerminalOnly) {
   const ToolRun onTerminal = RunTqconv({"convert", "--lang", "en", "-j", "1", hall.string()}, {{}, true});
   EXPECT_EQ(onTerminal.status, 0);
   // stdout is no terminal: the paths alone.
-  EXPECT_EQ(onTerminal.out, (hall / "line1_converted 1.lqt").string() + "\n" + (hall / "press_converted.LQP").string() + "\n");
+  EXPECT_EQ(onTerminal.out,
+            (hall / "line1_converted 1.lqt").string() + "\n" + (hall / "press_converted.LQP").string() + "\n");
   const std::string& screen = onTerminal.err;
   // The path may lose its start to the 80 columns, never its name.
   EXPECT_TRUE(std::regex_search(screen, std::regex("\rtqconv: 0/2 0:00 [^\r\n]*line1\\.lqt\x1b\\[K"))) << screen;
   // The terminal writes its line ends as CR LF.
-  EXPECT_TRUE(std::regex_search(screen, std::regex("\r\x1b\\[Ktqconv: 2 converted, 0 refused, 0 failed \\([0-9]+\\.[0-9] s\\)\r\n$")))
+  EXPECT_TRUE(std::regex_search(
+      screen, std::regex("\r\x1b\\[Ktqconv: 2 converted, 0 refused, 0 failed \\([0-9]+\\.[0-9] s\\)\r\n$")))
       << screen;
 
-  const ToolRun refusals = RunTqconv({"convert", "--lang", "ja", "--quiet", (Copy("parallel") / "hall2").string()}, {{}, true});
+  const ToolRun refusals =
+      RunTqconv({"convert", "--lang", "ja", "--quiet", (Copy("parallel") / "hall2").string()}, {{}, true});
   EXPECT_EQ(refusals.out, "");
   EXPECT_EQ(refusals.err.find("/5 "), std::string::npos) << "no progress line with --quiet";
   EXPECT_NE(refusals.err.find("tqconv: 変換 1 件、拒否 4 件、失敗 0 件（"), std::string::npos) << refusals.err;

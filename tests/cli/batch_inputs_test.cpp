@@ -1,9 +1,10 @@
 // Which projects a batch finds in the files and folders it is given.
+#include "cli/batch_inputs.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "cli/batch_inputs.h"
 #include "test_files.h"
 
 namespace {
@@ -12,11 +13,11 @@ namespace fs = std::filesystem;
 
 TEST(BatchInputs, EarlierOutputsAreToldByTheirNames) {
   const std::pair<const char*, bool> cases[] = {
-      {"plant_converted.lqt", true},    {"plant_converted 1.lqt", true}, {"plant_converted 12.LQP", true},
+      {"plant_converted.lqt", true},      {"plant_converted 1.lqt", true},   {"plant_converted 12.LQP", true},
       {"plant_converted.lqt.lqt", false}, {"plant_converted 01.lqt", false}, {"plant_converted x.lqt", false},
       {"plant_converted 1 2.lqt", false}, {"plant_converted1.lqt", false},   {"plant.lqt", false},
-      {"_converted.lqt", false},        {"my_converted_plant.lqt", false}, {"plant_Converted.lqt", false},
-      {"plant_converted", true},        {"plant_converted .lqt", false},
+      {"_converted.lqt", false},          {"my_converted_plant.lqt", false}, {"plant_Converted.lqt", false},
+      {"plant_converted", true},          {"plant_converted .lqt", false},
   };
   for (const auto& [name, output] : cases) EXPECT_EQ(IsEarlierOutputName(name), output) << name;
 }
@@ -25,8 +26,9 @@ class BatchFolders : public testing::Test {
  protected:
   void SetUp() override {
     root_ = testfiles::MakeFolder("plant");
-    for (const char* file : {"a.lqt", "B.LQP", "c.Lqt", "a_converted.lqt", "a_converted 2.lqt", "a_converted 02.lqt",
-                             "notes.txt", "x_converted.txt", ".lqt", "sub/d.lqt", "sub/deeper/e.lqp", "sub/f.lqt.bak"}) {
+    for (const char* file :
+         {"a.lqt", "B.LQP", "c.Lqt", "a_converted.lqt", "a_converted 2.lqt", "a_converted 02.lqt", "notes.txt",
+          "x_converted.txt", ".lqt", "sub/d.lqt", "sub/deeper/e.lqp", "sub/f.lqt.bak"}) {
       fs::create_directories((root_ / file).parent_path());
       testfiles::Write(root_ / file, "x");
     }
@@ -62,11 +64,11 @@ TEST_F(BatchFolders, RecursionTakesSubfoldersInTheirPlaceButNoLinks) {
 }
 
 TEST_F(BatchFolders, FilesAreTakenAsNamedAndEmptyFoldersAreRefused) {
-  EXPECT_EQ(Paths(GatherBatchInputs({Path("a_converted.lqt"), Path("notes.txt"), Path("missing.lqt"),
-                                     Path("nothing"), Path("sub")},
-                                    false)),
-            (std::vector<std::string>{"/a_converted.lqt", "/notes.txt", "/missing.lqt",
-                                      "/nothing CliFolderHoldsNoProject", "/sub/d.lqt"}));
+  EXPECT_EQ(
+      Paths(GatherBatchInputs(
+          {Path("a_converted.lqt"), Path("notes.txt"), Path("missing.lqt"), Path("nothing"), Path("sub")}, false)),
+      (std::vector<std::string>{"/a_converted.lqt", "/notes.txt", "/missing.lqt", "/nothing CliFolderHoldsNoProject",
+                                "/sub/d.lqt"}));
   // A folder whose projects are all earlier outputs holds none to convert.
   testfiles::Write(root_ / "nothing/old_converted.lqt", "x");
   EXPECT_EQ(Paths(GatherBatchInputs({Path("nothing")}, true)),

@@ -1,4 +1,6 @@
 // Jobs on several threads, results in the order of the inputs, a stop, a throwing job.
+#include "cli/batch_run.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,7 +9,6 @@
 #include <thread>
 
 #include "app/message_catalog.h"
-#include "cli/batch_run.h"
 #include "platform_double.h"
 
 namespace {
@@ -45,19 +46,23 @@ TEST(BatchRun, ResultsComeOutWholeInInputOrderWhateverFinishesFirst) {
   console.standardError = err.get();
   std::atomic<int> running{0};
   std::atomic<int> mostAtOnce{0};
-  const BatchOutcome outcome = RunBatch(inputs, 4, [&](const BatchInput& input) {
-    const int now = ++running;
-    for (int seen = mostAtOnce; now > seen && !mostAtOnce.compare_exchange_weak(seen, now);) {}
-    const int index = std::stoi(input.path.substr(1));
-    // The first inputs take longest, so later ones finish first.
-    std::this_thread::sleep_for(std::chrono::milliseconds(10 * (8 - index)));
-    --running;
-    JobResult result;
-    result.verdict = index % 3 == 0 ? Verdict::Refused : index % 3 == 1 ? Verdict::Succeeded : Verdict::Failed;
-    result.standardOutput = input.path + " out 1\n" + input.path + " out 2\n";
-    result.standardError = input.path + " err\n";
-    return result;
-  }, console);
+  const BatchOutcome outcome = RunBatch(
+      inputs, 4,
+      [&](const BatchInput& input) {
+        const int now = ++running;
+        for (int seen = mostAtOnce; now > seen && !mostAtOnce.compare_exchange_weak(seen, now);) {
+        }
+        const int index = std::stoi(input.path.substr(1));
+        // The first inputs take longest, so later ones finish first.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 * (8 - index)));
+        --running;
+        JobResult result;
+        result.verdict = index % 3 == 0 ? Verdict::Refused : index % 3 == 1 ? Verdict::Succeeded : Verdict::Failed;
+        result.standardOutput = input.path + " out 1\n" + input.path + " out 2\n";
+        result.standardError = input.path + " err\n";
+        return result;
+      },
+      console);
   std::string expectedOut, expectedErr;
   for (const BatchInput& input : inputs) {
     expectedOut += input.path + " out 1\n" + input.path + " out 2\n";
@@ -71,9 +76,11 @@ TEST(BatchRun, ResultsComeOutWholeInInputOrderWhateverFinishesFirst) {
   EXPECT_EQ(outcome.refused, 3u);
   EXPECT_EQ(outcome.failed, 2u);
   EXPECT_EQ(outcome.notRun, 0u);
-  EXPECT_EQ(outcome.unsuccessful, (std::vector<std::pair<Verdict, std::string>>{
-                                      {Verdict::Refused, "p0"}, {Verdict::Failed, "p2"}, {Verdict::Refused, "p3"},
-                                      {Verdict::Failed, "p5"}, {Verdict::Refused, "p6"}}));
+  EXPECT_EQ(outcome.unsuccessful, (std::vector<std::pair<Verdict, std::string>>{{Verdict::Refused, "p0"},
+                                                                                {Verdict::Failed, "p2"},
+                                                                                {Verdict::Refused, "p3"},
+                                                                                {Verdict::Failed, "p5"},
+                                                                                {Verdict::Refused, "p6"}}));
 }
 
 TEST(BatchRun, AStopLetsTheRunningJobsEndAndStartsNoMore) {
@@ -84,13 +91,16 @@ TEST(BatchRun, AStopLetsTheRunningJobsEndAndStartsNoMore) {
   console.standardError = err.get();
   std::atomic<int> started{0};
   console.stopRequested = [&] { return started >= 3; };
-  const BatchOutcome outcome = RunBatch(inputs, 1, [&](const BatchInput& input) {
-    ++started;
-    JobResult result;
-    result.verdict = Verdict::Succeeded;
-    result.standardOutput = input.path + "\n";
-    return result;
-  }, console);
+  const BatchOutcome outcome = RunBatch(
+      inputs, 1,
+      [&](const BatchInput& input) {
+        ++started;
+        JobResult result;
+        result.verdict = Verdict::Succeeded;
+        result.standardOutput = input.path + "\n";
+        return result;
+      },
+      console);
   EXPECT_EQ(out.Text(), "p0\np1\np2\n");
   EXPECT_EQ(outcome.succeeded, 3u);
   EXPECT_EQ(outcome.notRun, 7u);
@@ -104,13 +114,16 @@ TEST(BatchRun, AThrowingJobFailsAloneOnThePlatformOfTheCaller) {
   BatchConsole console;
   console.standardOutput = out.get();
   console.standardError = err.get();
-  const BatchOutcome outcome = RunBatch(inputs, 2, [&](const BatchInput& input) -> JobResult {
-    if (input.path == "p1") throw std::runtime_error("broken");
-    JobResult result;
-    result.verdict = Verdict::Succeeded;
-    result.standardOutput = input.path + " " + platform::UserNationCode() + "\n";
-    return result;
-  }, console);
+  const BatchOutcome outcome = RunBatch(
+      inputs, 2,
+      [&](const BatchInput& input) -> JobResult {
+        if (input.path == "p1") throw std::runtime_error("broken");
+        JobResult result;
+        result.verdict = Verdict::Succeeded;
+        result.standardOutput = input.path + " " + platform::UserNationCode() + "\n";
+        return result;
+      },
+      console);
   EXPECT_EQ(out.Text(), "p0 XX\np2 XX\n");
   EXPECT_EQ(err.Text(), "tqconv: p1: An unexpected error occurred.\n");
   EXPECT_EQ(outcome.failed, 1u);
@@ -124,13 +137,16 @@ TEST(BatchRun, TheProgressLineIsClearedBeforeEveryResultAndAtTheEnd) {
   console.standardOutput = out.get();
   console.standardError = err.get();
   console.progress = true;
-  RunBatch(inputs, 1, [&](const BatchInput& input) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    JobResult result;
-    result.verdict = Verdict::Refused;
-    result.standardError = "tqconv: " + input.path + ": refused\n";
-    return result;
-  }, console);
+  RunBatch(
+      inputs, 1,
+      [&](const BatchInput& input) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        JobResult result;
+        result.verdict = Verdict::Refused;
+        result.standardError = "tqconv: " + input.path + ": refused\n";
+        return result;
+      },
+      console);
   const std::string text = err.Text();
   EXPECT_NE(text.find("\rtqconv: 0/3 0:00 p0\x1b[K"), std::string::npos) << text;
   // Without the drawings and their erasures, the results stand whole, each on its own line.

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <pugixml.hpp>
+#include <sstream>
 
 #include "conversion_checks.h"
 #include "implode/codec_memory.h"
@@ -58,10 +58,10 @@ std::string English(const Expected& e) {
   const PlantedChanges& p = e.planted;
   return "  Configuration: model TQ5A -> TQ6A, CPU " + e.cpu + " -> " + e.cpu + ", memory banks 1 -> " + e.banks +
          ", user memory 94208 -> " + e.userMemory + "\n" +
-         "  Block IOTable.Data (I/O table data): " + std::to_string(p.ioTableBytes) + " -> " + std::to_string(p.ioTableBytes) +
-         " bytes, " + std::to_string(p.ioTableModelEntries) + " model entries replaced\n" +
-         "  Block Settings.Data (settings data): " + std::to_string(p.settingsBytes) + " -> " +
-         std::to_string(p.settingsBytes) + " bytes, 0 model entries replaced\n" +
+         "  Block IOTable.Data (I/O table data): " + std::to_string(p.ioTableBytes) + " -> " +
+         std::to_string(p.ioTableBytes) + " bytes, " + std::to_string(p.ioTableModelEntries) +
+         " model entries replaced\n" + "  Block Settings.Data (settings data): " + std::to_string(p.settingsBytes) +
+         " -> " + std::to_string(p.settingsBytes) + " bytes, 0 model entries replaced\n" +
          "  Block IOTable.UnitSetup (unit setup): " + std::to_string(p.unitSetupBytes) + " -> " +
          std::to_string(e.unitSetupAfter) + " bytes, 0 model entries replaced\n" +
          "  Interfaces removed: " + Joined(p.interfacesRemoved, ", ", "") + "\n" +
@@ -70,8 +70,7 @@ std::string English(const Expected& e) {
          "  CPU components updated: " + std::to_string(p.cpuComponents) + "\n" +
          "  Network unit replaced by the template: yes\n" +
          "  Identifiers renumbered: " + std::to_string(e.renumbered) + " (S" + std::to_string(e.first) + " to S" +
-         std::to_string(e.last) + ")\n" +
-         "  NextID: " + p.nextIdBefore + " -> S" + std::to_string(e.last + 1) + "\n";
+         std::to_string(e.last) + ")\n" + "  NextID: " + p.nextIdBefore + " -> S" + std::to_string(e.last + 1) + "\n";
 }
 
 std::string Japanese(const Expected& e) {
@@ -88,17 +87,17 @@ std::string Japanese(const Expected& e) {
          "  削除したパラメータ: " + Joined(p.parametersRemoved, ", ", "") + "\n" +
          "  置換した機種名: " + std::to_string(p.modelNames) + " 件\n" +
          "  更新したCPUコンポーネント: " + std::to_string(p.cpuComponents) + " 件\n" +
-         "  ネットワークユニットをテンプレートに置換: はい\n" +
-         "  振り直した識別子: " + std::to_string(e.renumbered) + " 件（S" + std::to_string(e.first) + "～S" +
-         std::to_string(e.last) + "）\n" +
-         "  NextID: " + p.nextIdBefore + " → S" + std::to_string(e.last + 1) + "\n";
+         "  ネットワークユニットをテンプレートに置換: はい\n" + "  振り直した識別子: " + std::to_string(e.renumbered) +
+         " 件（S" + std::to_string(e.first) + "～S" + std::to_string(e.last) + "）\n" + "  NextID: " + p.nextIdBefore +
+         " → S" + std::to_string(e.last + 1) + "\n";
 }
 
 std::string Json(const Expected& e) {
   const PlantedChanges& p = e.planted;
-  const auto config = [&](const std::string& value, const char* model, const std::string& banks, const std::string& memory) {
-    return "{\"value\":\"" + value + "\",\"model\":\"" + model + "\",\"cpu\":\"" + e.cpu + "\",\"memoryBanks\":" + banks +
-           ",\"userMemory\":" + memory + "}";
+  const auto config = [&](const std::string& value, const char* model, const std::string& banks,
+                          const std::string& memory) {
+    return "{\"value\":\"" + value + "\",\"model\":\"" + model + "\",\"cpu\":\"" + e.cpu +
+           "\",\"memoryBanks\":" + banks + ",\"userMemory\":" + memory + "}";
   };
   const auto block = [](const char* name, std::size_t before, std::size_t after, std::size_t entries) {
     return "{\"name\":\"" + std::string(name) + "\",\"bytesBefore\":" + std::to_string(before) +
@@ -111,11 +110,12 @@ std::string Json(const Expected& e) {
          block("IOTable.UnitSetup", p.unitSetupBytes, e.unitSetupAfter, 0) + "]," +
          "\"unitSetup\":{\"interfacesRemoved\":[" + Joined(p.interfacesRemoved, ",", "\"") + "]," +
          "\"parametersRemoved\":[" + Joined(p.parametersRemoved, ",", "\"") + "]," +
-         "\"modelNamesReplaced\":" + std::to_string(p.modelNames) + ",\"cpuComponentsUpdated\":" +
-         std::to_string(p.cpuComponents) + ",\"networkUnitReplaced\":true,\"identifiersRenumbered\":{\"count\":" +
-         std::to_string(e.renumbered) + ",\"first\":\"S" + std::to_string(e.first) + "\",\"last\":\"S" +
-         std::to_string(e.last) + "\"},\"nextId\":{\"before\":\"" + p.nextIdBefore + "\",\"after\":\"S" +
-         std::to_string(e.last + 1) + "\"}},\"supportVersionKeysReplaced\":1,\"deviceEntriesReplaced\":1}";
+         "\"modelNamesReplaced\":" + std::to_string(p.modelNames) +
+         ",\"cpuComponentsUpdated\":" + std::to_string(p.cpuComponents) +
+         ",\"networkUnitReplaced\":true,\"identifiersRenumbered\":{\"count\":" + std::to_string(e.renumbered) +
+         ",\"first\":\"S" + std::to_string(e.first) + "\",\"last\":\"S" + std::to_string(e.last) +
+         "\"},\"nextId\":{\"before\":\"" + p.nextIdBefore + "\",\"after\":\"S" + std::to_string(e.last + 1) +
+         "\"}},\"supportVersionKeysReplaced\":1,\"deviceEntriesReplaced\":1}";
 }
 
 TEST(ChangeReport, EverySampleReportsWhatItsGeneratorPlanted) {
@@ -132,8 +132,9 @@ TEST(ChangeReport, EverySampleReportsWhatItsGeneratorPlanted) {
     e.renumbered = e.planted.identifiersBelowEquipment - e.planted.identifiersRemoved + templateIds;
     e.first = static_cast<std::size_t>(e.planted.firstRenumbered);
     e.last = e.first + e.renumbered - 1;
-    e.configBefore = "[DEV]DEV:TQ5A;CPU:" + e.cpu +
-                     ";[MEM]IO:X,0,1024,BIT,RW,;EM:E,0,32768,WORD,RW,1,;DM:D,0,32768,WORD,RW,;UM:UM,0,94208,;[NET]IP:192.168.0.10;";
+    e.configBefore =
+        "[DEV]DEV:TQ5A;CPU:" + e.cpu +
+        ";[MEM]IO:X,0,1024,BIT,RW,;EM:E,0,32768,WORD,RW,1,;DM:D,0,32768,WORD,RW,;UM:UM,0,94208,;[NET]IP:192.168.0.10;";
     e.configAfter = "[DEV]DEV:TQ6A;CPU:" + e.cpu + ";[MEM]IO:X,0,1024,BIT,RW,;EM:E,0,32768,WORD,RW," + e.banks +
                     ",;DM:D,0,32768,WORD,RW,;UM:UM,0," + e.userMemory + ",;[NET]IP:192.168.0.10;";
 
@@ -172,15 +173,18 @@ TEST(ChangeReport, ARefusedProjectReportsNoChangesAndTheMarkdownReportsLandInThe
   EXPECT_EQ(json.out.substr(json.out.size() - 17), ",\"changes\":null}\n");
 
   const fs::path reports = testfiles::TempFolder() / "reports";
-  const ToolRun run = RunTqconv({"convert", "--lang", "en", "--report-dir", reports.string(), (folder / "plant.lqt").string(),
-                                 (folder / "new.lqt").string(), (folder / "plant.lqt").string()});
+  const ToolRun run =
+      RunTqconv({"convert", "--lang", "en", "--report-dir", reports.string(), (folder / "plant.lqt").string(),
+                 (folder / "new.lqt").string(), (folder / "plant.lqt").string()});
   EXPECT_EQ(run.status, 1);
   // Without --report, stdout holds only the paths.
-  EXPECT_EQ(run.out, (folder / "plant_converted.lqt").string() + "\n" + (folder / "plant_converted 1.lqt").string() + "\n");
+  EXPECT_EQ(run.out,
+            (folder / "plant_converted.lqt").string() + "\n" + (folder / "plant_converted 1.lqt").string() + "\n");
   EXPECT_EQ(testfiles::List(reports), (std::vector<std::string>{"plant_converted 1.lqt.md", "plant_converted.lqt.md"}));
   const std::string markdown = testfiles::Read(reports / "plant_converted.lqt.md");
-  EXPECT_EQ(markdown.rfind("# What the conversion changed\n\n- Input: `" + (folder / "plant.lqt").string() + "`\n- Output: `" +
-                               (folder / "plant_converted.lqt").string() + "`\n\n", 0),
+  EXPECT_EQ(markdown.rfind("# What the conversion changed\n\n- Input: `" + (folder / "plant.lqt").string() +
+                               "`\n- Output: `" + (folder / "plant_converted.lqt").string() + "`\n\n",
+                           0),
             0u)
       << markdown;
   EXPECT_NE(markdown.find("- Interfaces removed: Z\\_000009\n"), std::string::npos);
@@ -188,11 +192,12 @@ TEST(ChangeReport, ARefusedProjectReportsNoChangesAndTheMarkdownReportsLandInThe
 
   // A report folder that cannot be made stops before anything is converted.
   testfiles::Write(testfiles::TempFolder() / "taken", "a file");
-  const ToolRun refused = RunTqconv({"convert", "--lang", "en", "--report-dir", (testfiles::TempFolder() / "taken").string(),
-                                     (folder / "plant.lqt").string()});
+  const ToolRun refused = RunTqconv({"convert", "--lang", "en", "--report-dir",
+                                     (testfiles::TempFolder() / "taken").string(), (folder / "plant.lqt").string()});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out, "");
-  EXPECT_EQ(refused.err, "tqconv: " + (testfiles::TempFolder() / "taken").string() + ": Exists already; not replaced.\n");
+  EXPECT_EQ(refused.err,
+            "tqconv: " + (testfiles::TempFolder() / "taken").string() + ": Exists already; not replaced.\n");
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Reading a subcommand's arguments, and the language every text of tqconv follows.
+#include "cli/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include "app/message_catalog.h"
-#include "cli/command_line.h"
 #include "platform_double.h"
 
 namespace {
@@ -20,8 +21,8 @@ TEST(CommandLine, OptionsComeInEveryUsualSpelling) {
       {{"a.lqt", "--jobs=4", "b"}, "4", {"a.lqt", "b"}},
       {{"-j4", "a.lqt"}, "4", {"a.lqt"}},
       {{"-j", "4", "-r", "a.lqt"}, "4", {"a.lqt"}},
-      {{"-j", "2", "--jobs", "3", "x"}, "3", {"x"}},                  // the last one counts
-      {{"--", "--jobs", "-r", "-"}, "", {"--jobs", "-r", "-"}},       // after "--" only operands
+      {{"-j", "2", "--jobs", "3", "x"}, "3", {"x"}},             // the last one counts
+      {{"--", "--jobs", "-r", "-"}, "", {"--jobs", "-r", "-"}},  // after "--" only operands
       {{"-", "--json"}, "", {"-"}},
   };
   for (const Case& c : cases) {
@@ -55,18 +56,26 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongInTheChosenLanguage) {
     const char* japanese;
   };
   const Case cases[] = {
-      {{"--frobnicate", "a.lqt"}, "tqconv: Unknown option '--frobnicate' for convert.\n"
-                                  "Run 'tqconv convert --help' for the usage.\n",
+      {{"--frobnicate", "a.lqt"},
+       "tqconv: Unknown option '--frobnicate' for convert.\n"
+       "Run 'tqconv convert --help' for the usage.\n",
        "tqconv: convert に不明なオプション「--frobnicate」が指定されました。\n"
        "使い方は「tqconv convert --help」で表示できます。\n"},
-      {{"-x"}, "tqconv: Unknown option '-x' for convert.\nRun 'tqconv convert --help' for the usage.\n",
-       "tqconv: convert に不明なオプション「-x」が指定されました。\n使い方は「tqconv convert --help」で表示できます。\n"},
-      {{"--json=yes"}, "tqconv: Unknown option '--json=yes' for convert.\nRun 'tqconv convert --help' for the usage.\n",
-       "tqconv: convert に不明なオプション「--json=yes」が指定されました。\n使い方は「tqconv convert --help」で表示できます。\n"},
-      {{"a.lqt", "--jobs"}, "tqconv: --jobs needs a value.\nRun 'tqconv convert --help' for the usage.\n",
+      {{"-x"},
+       "tqconv: Unknown option '-x' for convert.\nRun 'tqconv convert --help' for the usage.\n",
+       "tqconv: convert に不明なオプション「-x」が指定されました。\n使い方は「tqconv convert "
+       "--help」で表示できます。\n"},
+      {{"--json=yes"},
+       "tqconv: Unknown option '--json=yes' for convert.\nRun 'tqconv convert --help' for the usage.\n",
+       "tqconv: convert に不明なオプション「--json=yes」が指定されました。\n使い方は「tqconv convert "
+       "--help」で表示できます。\n"},
+      {{"a.lqt", "--jobs"},
+       "tqconv: --jobs needs a value.\nRun 'tqconv convert --help' for the usage.\n",
        "tqconv: --jobs には値が必要です。\n使い方は「tqconv convert --help」で表示できます。\n"},
-      {{"--lang", "fr", "a.lqt"}, "tqconv: --lang does not take 'fr'; it takes en, ja.\nRun 'tqconv convert --help' for the usage.\n",
-       "tqconv: --lang に「fr」は指定できません。指定できる値: en, ja\n使い方は「tqconv convert --help」で表示できます。\n"},
+      {{"--lang", "fr", "a.lqt"},
+       "tqconv: --lang does not take 'fr'; it takes en, ja.\nRun 'tqconv convert --help' for the usage.\n",
+       "tqconv: --lang に「fr」は指定できません。指定できる値: en, ja\n使い方は「tqconv convert "
+       "--help」で表示できます。\n"},
   };
   for (const Case& c : cases) {
     for (const char* language : {"EN", "JP"}) {
@@ -90,7 +99,7 @@ TEST(CommandLine, TheLanguageComesFromLangElseFromTheLocale) {
       {{"a.lqt", "--lang=en"}, "JP", "EN"},
       {{"a.lqt"}, "JP", "JP"},
       {{"a.lqt"}, "US", "EN"},
-      {{"--lang", "fr"}, "JP", "JP"},       // refused later, in the locale's language
+      {{"--lang", "fr"}, "JP", "JP"},        // refused later, in the locale's language
       {{"--", "--lang", "ja"}, "US", "EN"},  // an operand, not the option
   };
   for (const Case& c : cases) {

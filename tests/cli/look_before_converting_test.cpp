@@ -45,10 +45,11 @@ TEST_F(LookBeforeConverting, CheckRunsEveryStepAndPublishesNothing) {
   EXPECT_EQ(text.err, "tqconv: " + Path("new.lqt") + ": This converter only supports TQ5A for conversion.\n");
   const ToolRun json = RunTqconv({"check", "--json", "--lang", "ja", Path("press.lqp"), Path("new.lqt")});
   EXPECT_EQ(json.err, "");
-  EXPECT_EQ(json.out, "{\"input\":\"" + Path("press.lqp") + "\",\"ok\":true,\"output\":\"" + Path("press_converted.lqp") +
-                          "\",\"messages\":[]}\n{\"input\":\"" + Path("new.lqt") +
-                          "\",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"MsgOnlyTQ5A\",\"text\":\"本コンバータは "
-                          "TQ5A のみが変換の対象です。\",\"icon\":\"information\"}]}\n");
+  EXPECT_EQ(json.out,
+            "{\"input\":\"" + Path("press.lqp") + "\",\"ok\":true,\"output\":\"" + Path("press_converted.lqp") +
+                "\",\"messages\":[]}\n{\"input\":\"" + Path("new.lqt") +
+                "\",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"MsgOnlyTQ5A\",\"text\":\"本コンバータは "
+                "TQ5A のみが変換の対象です。\",\"icon\":\"information\"}]}\n");
   EXPECT_EQ(RunTqconv({"check", "--quiet", Path("plant.lqt")}).out, "");
   EXPECT_EQ(testfiles::List(folder_), before);
   EXPECT_FALSE(WorkingDirectoryLeft());
@@ -68,7 +69,8 @@ TEST_F(LookBeforeConverting, InspectShowsWhatTheProjectHolds) {
   const std::string input = ExplodeBytes(Sample("press.lqp")).bytes;
   const std::string unitSetup = e2e::DecodeHex(e2e::BlockContent(input, 1));
   const std::string tail =
-      std::to_string(unitSetup.size()) + " bytes\n        Data:= block 2, 60 bytes\n      Settings:=\n"
+      std::to_string(unitSetup.size()) +
+      " bytes\n        Data:= block 2, 60 bytes\n      Settings:=\n"
       "        Data:= block 3, 768 bytes\n    Resource[1]:=PLC1\n      Program:=Main\n"
       "Unit setup:\n  Equipment: PLC1 TQ5A (PLCIdentify No)\n  Interfaces: 3\n    Z_000001 MacNum 0\n"
       "    Z_000004 MacNum 16\n    Z_000009 MacNum 1\n  Units: 5\n    CPU Unit TQ5A-CPU85\n"

@@ -53,21 +53,25 @@ TEST_F(PackAndUnpack, EachFailureNamesItsFileInBothLanguages) {
   const Case cases[] = {
       {RunPackCommand, "missing.txt", "new.bin", "missing.txt", "No such file.", "ファイルがありません。"},
       {RunUnpackCommand, "missing.pk", "t.out", "missing.pk", "No such file.", "ファイルがありません。"},
-      {RunPackCommand, "folder", "new.bin", "folder", "This is a folder, not a file.", "ファイルではなくフォルダです。"},
-      {RunUnpackCommand, "folder", "new.txt", "folder", "This is a folder, not a file.", "ファイルではなくフォルダです。"},
+      {RunPackCommand, "folder", "new.bin", "folder", "This is a folder, not a file.",
+       "ファイルではなくフォルダです。"},
+      {RunUnpackCommand, "folder", "new.txt", "folder", "This is a folder, not a file.",
+       "ファイルではなくフォルダです。"},
       {RunUnpackCommand, "in.txt", "new.txt", "in.txt", "Not a compressed stream.", "圧縮ストリームではありません。"},
       {RunUnpackCommand, "cut.bin", "new.txt", "cut.bin", "The compressed stream is cut short.",
        "圧縮ストリームが途中で終わっています。"},
-      {RunPackCommand, "in.txt", "taken", "taken", "Exists already; not replaced.", "既に存在するため、置き換えません。"},
-      {RunUnpackCommand, "in.bin", "taken", "taken", "Exists already; not replaced.", "既に存在するため、置き換えません。"},
+      {RunPackCommand, "in.txt", "taken", "taken", "Exists already; not replaced.",
+       "既に存在するため、置き換えません。"},
+      {RunUnpackCommand, "in.bin", "taken", "taken", "Exists already; not replaced.",
+       "既に存在するため、置き換えません。"},
   };
   for (const Case& c : cases) {
     for (const char* language : {"EN", "JP"}) {
       CurrentLanguage() = language;
       const Outcome outcome = RunCommand(c.command, {Path(c.in), Path(c.out)});
       EXPECT_EQ(outcome.status, 1) << c.in;
-      EXPECT_EQ(outcome.err, "tqconv: " + Path(c.named) + ": " +
-                                 (std::string(language) == "EN" ? c.english : c.japanese) + "\n");
+      EXPECT_EQ(outcome.err,
+                "tqconv: " + Path(c.named) + ": " + (std::string(language) == "EN" ? c.english : c.japanese) + "\n");
     }
     EXPECT_EQ(testfiles::Read(folder_ / "taken"), "keep me");
   }
@@ -84,8 +88,10 @@ TEST_F(PackAndUnpack, FilesTheFileLayerRefusesAreNamedToo) {
   platform.Heal();
   platform.Fail(PlatformCall::CreateExclusive, "codec");
   CurrentLanguage() = "JP";
-  EXPECT_EQ(RunCommand(RunPackCommand, {Path("in.txt"), Path("a.bin")}).err, "tqconv: " + Path("a.bin") + ": 書き込めません。\n");
-  EXPECT_EQ(RunCommand(RunUnpackCommand, {Path("in.bin"), Path("a.txt")}).err, "tqconv: " + Path("a.txt") + ": 書き込めません。\n");
+  EXPECT_EQ(RunCommand(RunPackCommand, {Path("in.txt"), Path("a.bin")}).err,
+            "tqconv: " + Path("a.bin") + ": 書き込めません。\n");
+  EXPECT_EQ(RunCommand(RunUnpackCommand, {Path("in.bin"), Path("a.txt")}).err,
+            "tqconv: " + Path("a.txt") + ": 書き込めません。\n");
   EXPECT_EQ(testfiles::List(folder_), (std::vector<std::string>{"cut.bin", "folder", "in.bin", "in.txt", "taken"}));
 }
 

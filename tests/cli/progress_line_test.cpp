@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "cli/progress_line.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -16,7 +16,9 @@ TEST(ProgressLine, ShowsCountClockAndPathWithinTheWidth) {
 
 TEST(ProgressLine, WideCharactersTakeTwoColumnsAndAreNeverCut) {
   EXPECT_EQ(DisplayColumns("工場/a.lqt"), 10u);
-  EXPECT_EQ(DisplayColumns("\xFF" "a"), 2u);
+  EXPECT_EQ(DisplayColumns("\xFF"
+                           "a"),
+            2u);
   const std::string line = FormatProgressLine(1, 2, seconds(0), "工場/第二工場/ライン.lqt", 33);
   EXPECT_EQ(line, "tqconv: 1/2 0:00 .../ライン.lqt");
   EXPECT_LE(DisplayColumns(line), 32u);

@@ -119,7 +119,8 @@ class ResultDialogTest : public QObject {
   }
 
   void a_long_path_shows_from_its_start_and_whole_in_the_tooltip() {
-    const QString path = QStringLiteral("/projects/") + QString(120, QChar('d')) + QStringLiteral("/plant_converted.lqt");
+    const QString path =
+        QStringLiteral("/projects/") + QString(120, QChar('d')) + QStringLiteral("/plant_converted.lqt");
     ConversionResultDialog dialog(path.toStdString(), "");
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));

@@ -170,7 +170,8 @@ TEST(ImplodePackedFileExplained, TellsEachFailureApart) {
   for (const auto& [name, failure] : cases) {
     EXPECT_EQ(UnpackFileExplained(folder / name, folder / "out.lqt", limit), failure) << name;
   }
-  EXPECT_EQ(UnpackFileExplained(folder / "whole.lqp", folder / "no" / "out.lqt", limit), UnpackFailure::TargetUnwritable);
+  EXPECT_EQ(UnpackFileExplained(folder / "whole.lqp", folder / "no" / "out.lqt", limit),
+            UnpackFailure::TargetUnwritable);
   EXPECT_EQ(UnpackFileExplained(folder / "whole.lqp", folder / "out.lqt", 1000), UnpackFailure::TooLarge);
   // The old answer stays as it was for each.
   EXPECT_EQ(UnpackProjectFile(folder / "cut.lqp", folder / "out.lqt", limit), UnpackResult::Failed);

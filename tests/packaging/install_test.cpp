@@ -36,16 +36,16 @@ class InstalledTree : public testing::Test {
   void SetUp() override {
     root_ = testfiles::MakeFolder("root");
     const ShellRun install = Shell(Quoted(TQ_CMAKE_COMMAND) + " --install " + Quoted(testfiles::BinaryFolder()) +
-                              " --prefix " + Quoted(root_));
+                                   " --prefix " + Quoted(root_));
     ASSERT_EQ(install.status, 0) << install.out;
   }
   fs::path root_;
 };
 
 TEST_F(InstalledTree, HoldsTheProgramsAndTheirFiles) {
-  for (const char* file : {"bin/tqconv", "share/man/man1/tqconv.1", "share/applications/tqconverter.desktop",
-                           "share/icons/hicolor/scalable/apps/tqconverter.svg",
-                           "share/bash-completion/completions/tqconv"}) {
+  for (const char* file :
+       {"bin/tqconv", "share/man/man1/tqconv.1", "share/applications/tqconverter.desktop",
+        "share/icons/hicolor/scalable/apps/tqconverter.svg", "share/bash-completion/completions/tqconv"}) {
     EXPECT_TRUE(fs::is_regular_file(root_ / file)) << file;
   }
   if (fs::exists(testfiles::BinaryFolder() / "tqconverter")) {
@@ -92,7 +92,7 @@ TEST_F(InstalledTree, TheDesktopEntryAndItsIconAreWellFormed) {
   EXPECT_STREQ(icon.document_element().attribute("viewBox").value(), "0 0 64 64");
 
   const ShellRun completion = Shell("bash -c 'source " + (root_ / "share/bash-completion/completions/tqconv").string() +
-                               " && complete -p tqconv'");
+                                    " && complete -p tqconv'");
   EXPECT_EQ(completion.out, "complete -o filenames -F _tqconv tqconv\n");
 }
 

@@ -31,7 +31,8 @@ TEST_F(DryRun, RunsEveryStepAndLeavesNothingAnywhere) {
     const ConversionOutcome outcome = OnConvert((folder_ / name).string(), state, DryRunConversionSteps());
     EXPECT_TRUE(outcome.succeeded) << name;
     EXPECT_EQ(recorder.Trace(), (std::vector<std::string>{"busy+", "result", "busy-"}));
-    EXPECT_EQ(fs::path(outcome.outputPath).filename().string().find("_converted"), fs::path(name).stem().string().size());
+    EXPECT_EQ(fs::path(outcome.outputPath).filename().string().find("_converted"),
+              fs::path(name).stem().string().size());
     EXPECT_EQ(report.blocks.size(), 3u);
     EXPECT_TRUE(report.unitSetup.networkUnitReplaced);
     EXPECT_EQ(CurrentChangeReport(), nullptr);  // installed only while the command ran

@@ -1,8 +1,9 @@
 // The outline a reader gets of a project: sections as they nest, entries with their blocks.
+#include "project/project_outline.h"
+
 #include <gtest/gtest.h>
 
 #include "project/config_rewrite.h"
-#include "project/project_outline.h"
 
 namespace {
 

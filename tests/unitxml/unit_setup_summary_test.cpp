@@ -1,12 +1,13 @@
-#include <gtest/gtest.h>
-
 #include "unitxml/unit_setup_summary.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
 TEST(UnitSetupSummary, EquipmentInterfacesUnitsAndIdentifiers) {
   const auto summary = SummarizeUnitSetup(
-      "<?xml version=\"1.0\"?><Prj ID=\"S1\" NextID=\"S90\"><Eqpt ID=\"S5\" Name=\"PLC1\" MdlNm=\"TQ5A\" PLCIdentify=\"Yes\">"
+      "<?xml version=\"1.0\"?><Prj ID=\"S1\" NextID=\"S90\"><Eqpt ID=\"S5\" Name=\"PLC1\" MdlNm=\"TQ5A\" "
+      "PLCIdentify=\"Yes\">"
       "<CommIF ID=\"S7\" IFNumber=\"Z_000001\" MacNum=\"0\"/><!-- c --><CommIF ID=\"S8\" IFNumber=\"Z_000009\"/>"
       "<Param ID=\"S9\"><ParamItem ID=\"Sx\"/></Param>"
       "<Comp ID=\"S40\" Name=\"CPU Unit\" MdlNm=\"TQ5A-CPU63\"><Comp ID=\"S41\" Name=\"inner\"/></Comp>"
