@@ -27,7 +27,7 @@ class Random {
   std::uint32_t state_;
 };
 
-std::string Id(int& next) { return "S" + std::to_string(next++); }
+std::string Id(int& next) { return std::string("S").append(std::to_string(next++)); }
 
 std::string ParamItems(int& next, const std::string& indent, const std::string& prefix, int count) {
   std::string xml;

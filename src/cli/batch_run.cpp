@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "app/message_catalog.h"
 #include "cli/progress_line.h"
@@ -24,11 +26,27 @@ struct SharedProgress {
   std::mutex lock;
   std::condition_variable changed;
   std::vector<std::optional<JobResult>> results;
+  std::vector<bool> finished;
+  std::vector<std::size_t> after;  // the input whose job must finish first, or kNone
   std::size_t done = 0;
   std::size_t latestStarted = 0;
   std::size_t workersRunning = 0;
   bool news = false;
 };
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// For each input, the last earlier input with the same turn key.
+std::vector<std::size_t> Turns(const std::vector<BatchInput>& inputs, const BatchConsole& console) {
+  std::vector<std::size_t> after(inputs.size(), kNone);
+  if (!console.turnKey) return after;
+  std::map<std::string, std::size_t> last;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const auto [at, inserted] = last.try_emplace(console.turnKey(inputs[i]), i);
+    if (!inserted) after[i] = std::exchange(at->second, i);
+  }
+  return after;
+}
 
 JobResult RunGuarded(const BatchJob& job, const BatchInput& input) {
   try {
@@ -50,7 +68,10 @@ void Work(const std::vector<BatchInput>& inputs, const BatchJob& job, const Batc
     const std::size_t index = next.fetch_add(1);
     if (index >= inputs.size()) break;
     {
-      const std::lock_guard<std::mutex> guard(shared.lock);
+      // Inputs are taken in order, so the one waited for has been taken already: no cycle.
+      std::unique_lock<std::mutex> guard(shared.lock);
+      const std::size_t before = shared.after[index];
+      shared.changed.wait(guard, [&] { return before == kNone || shared.finished[before]; });
       shared.latestStarted = index;
       shared.news = true;
     }
@@ -58,6 +79,7 @@ void Work(const std::vector<BatchInput>& inputs, const BatchJob& job, const Batc
     JobResult result = RunGuarded(job, inputs[index]);
     {
       const std::lock_guard<std::mutex> guard(shared.lock);
+      shared.finished[index] = true;
       shared.results[index] = std::move(result);
       ++shared.done;
       shared.news = true;
@@ -103,6 +125,8 @@ BatchOutcome RunBatch(const std::vector<BatchInput>& inputs, unsigned jobs, cons
   BatchOutcome outcome;
   SharedProgress shared;
   shared.results.resize(inputs.size());
+  shared.finished.resize(inputs.size());
+  shared.after = Turns(inputs, console);
   const std::size_t threads = std::min<std::size_t>(std::max(1u, jobs), inputs.size());
   shared.workersRunning = threads;
   std::atomic<std::size_t> next{0};

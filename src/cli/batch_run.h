@@ -40,6 +40,9 @@ struct BatchConsole {
   std::size_t columns = 80;  // the terminal's width, for the progress line
   // Asked before each job starts; true ends the batch once the running jobs are done.
   std::function<bool()> stopRequested;
+  // Inputs with the same key run one after another in input order (those whose outputs would
+  // compete for one name, so that each gets the name a run of one job at a time gives it).
+  std::function<std::string(const BatchInput&)> turnKey;
 };
 
 // Runs the job for every input, jobs at a time (at least one; never more threads than inputs).

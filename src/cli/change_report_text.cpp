@@ -27,7 +27,7 @@ const char* BlockNameKey(const std::string& name) {
   return "ReportBlockSettingsData";
 }
 
-std::string Identifier(std::int64_t number) { return "S" + std::to_string(number); }
+std::string Identifier(std::int64_t number) { return std::string("S").append(std::to_string(number)); }
 
 // A figure of the configuration: a number when it is one, a string otherwise, null when absent.
 std::string JsonFigure(const std::string& figure) {
@@ -48,7 +48,10 @@ std::string JsonConfiguration(const std::string& value) {
 
 std::string JsonList(const std::vector<std::string>& names) {
   std::string list = "[";
-  for (std::size_t i = 0; i < names.size(); ++i) list += (i ? "," : "") + JsonString(names[i]);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) list += ',';
+    list += JsonString(names[i]);
+  }
   return list + "]";
 }
 

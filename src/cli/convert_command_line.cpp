@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/ascii_case.h"
 #include "app/message_catalog.h"
 #include "cli/batch_inputs.h"
 #include "cli/batch_run.h"
@@ -58,6 +59,14 @@ std::optional<ProjectJobOptions> ReadOptions(const std::string& command, const C
   return options;
 }
 
+// Projects that would be given the same output name (the same file named twice, or names that
+// differ in letter case only on a file system that ignores it) share this key.
+std::string OutputNameKey(const BatchInput& input) {
+  std::string key = AbsoluteInputPath(input.path);
+  for (char& c : key) c = AsciiLower(c);
+  return key;
+}
+
 // The closing lines on a terminal: the counts, then every project that did not succeed.
 void PrintSummary(bool check, const BatchOutcome& outcome) {
   const double seconds = std::chrono::duration<double>(outcome.elapsed).count();
@@ -96,6 +105,7 @@ int RunProjectBatch(const std::string& command, const std::vector<std::string>& 
   BatchConsole console;
   console.progress = terminal && !options->quiet;
   console.columns = terminal ? TerminalColumns(stderr) : 80;
+  console.turnKey = OutputNameKey;
   const ConversionSteps steps = check ? DryRunConversionSteps() : DefaultConversionSteps();
   const BatchOutcome outcome = RunBatch(
       inputs, jobs, [&](const BatchInput& input) { return RunProjectJob(input, *options, steps); }, console);

@@ -25,14 +25,15 @@ void AppendSections(std::string& out, const std::vector<OutlineNode>& nodes, con
   for (const OutlineNode& node : nodes) {
     out += indent + ValidUtf8(node.name);
     if (node.block) {
-      out += " " + Text("InspectBlock", {std::to_string(*node.block), std::to_string(node.blockBytes)});
+      out += ' ';
+      out += Text("InspectBlock", {std::to_string(*node.block), std::to_string(node.blockBytes)});
     }
     out += "\n";
     AppendSections(out, node.children, indent + "  ");
   }
 }
 
-std::string Identifier(std::int32_t number) { return "S" + std::to_string(number); }
+std::string Identifier(std::int32_t number) { return std::string("S").append(std::to_string(number)); }
 
 std::string InspectionText(const ProjectInspection& inspection) {
   const ConfigurationFigures& configuration = inspection.configuration;

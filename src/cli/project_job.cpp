@@ -34,12 +34,6 @@ constexpr std::array<std::string_view, 14> kRefusals = {
     "CliFolderUnreadable",
 };
 
-std::string AbsolutePath(const std::string& file) {
-  std::error_code error;
-  const auto absolute = std::filesystem::absolute(platform::PathFromUtf8(file), error);
-  return error ? file : platform::PathToUtf8(absolute.lexically_normal());
-}
-
 JobResult Refused(const BatchInput& input, const ProjectJobOptions& options) {
   ConsoleUserInterface console("tqconv: " + input.path + ": ", options.json);
   console.ShowMessage(input.refusalKey, LookupMessage(input.refusalKey), MessageIcon::Information);
@@ -72,6 +66,12 @@ bool WriteMarkdownReport(const std::string& folder, const ChangeReport& report, 
 
 }  // namespace
 
+std::string AbsoluteInputPath(const std::string& path) {
+  std::error_code error;
+  const auto absolute = std::filesystem::absolute(platform::PathFromUtf8(path), error);
+  return error ? path : platform::PathToUtf8(absolute.lexically_normal());
+}
+
 bool IsRefusal(const std::string& key) { return std::find(kRefusals.begin(), kRefusals.end(), key) != kRefusals.end(); }
 
 bool PrepareReportFolder(const std::string& folder) {
@@ -98,7 +98,7 @@ JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& option
   if (CheckProjectExtension(input.path)) {
     ConversionState state;
     if (reporting) state.report = &report;
-    outcome = OnConvert(AbsolutePath(input.path), state, steps);
+    outcome = OnConvert(AbsoluteInputPath(input.path), state, steps);
   }
   JobResult result;
   if (outcome.succeeded) {

@@ -24,5 +24,8 @@ JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& option
 // user can act on the project); other messages say that the conversion itself failed.
 bool IsRefusal(const std::string& key);
 
+// The path made absolute, as the conversion takes it.
+std::string AbsoluteInputPath(const std::string& path);
+
 // Makes the report folder when it does not exist yet; false after saying why on stderr.
 bool PrepareReportFolder(const std::string& folder);

@@ -190,7 +190,7 @@ bool UnitXmlTransformer::RaiseNextId(pugi::xml_node root, std::int64_t n) {
   }
   const std::optional<std::int32_t> next = ReadIdentifierNumber(before.value_or(""));
   if (next && *next >= n) return true;  // never lowered
-  const std::string raised = "S" + std::to_string(n);
+  const std::string raised = std::string("S").append(std::to_string(n));
   SetAttributeValue(root, "NextID", raised);
   if (changes) changes->nextIdAfter = raised;
   return true;

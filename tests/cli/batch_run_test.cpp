@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cstdio>
+#include <mutex>
 #include <regex>
 #include <thread>
 
@@ -81,6 +83,37 @@ TEST(BatchRun, ResultsComeOutWholeInInputOrderWhateverFinishesFirst) {
                                                                                 {Verdict::Refused, "p3"},
                                                                                 {Verdict::Failed, "p5"},
                                                                                 {Verdict::Refused, "p6"}}));
+}
+
+TEST(BatchRun, InputsWithTheSameTurnKeyRunOneAfterAnotherInOrder) {
+  const std::vector<BatchInput> inputs = {{"a1", {}}, {"b1", {}}, {"a2", {}}, {"a3", {}}, {"b2", {}}, {"c1", {}}};
+  CapturedStream out, err;
+  BatchConsole console;
+  console.standardOutput = out.get();
+  console.standardError = err.get();
+  console.turnKey = [](const BatchInput& input) { return input.path.substr(0, 1); };
+  std::mutex lock;
+  std::vector<std::string> events;
+  const auto note = [&](const std::string& event) {
+    const std::lock_guard<std::mutex> guard(lock);
+    events.push_back(event);
+  };
+  RunBatch(
+      inputs, 4,
+      [&](const BatchInput& input) {
+        note("start " + input.path);
+        // The first of each key takes longest: without turns, later ones would overtake it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(input.path.back() == '1' ? 60 : 5));
+        note("end " + input.path);
+        return JobResult{Verdict::Succeeded, input.path + "\n", {}};
+      },
+      console);
+  const auto at = [&](const std::string& event) { return std::find(events.begin(), events.end(), event) - events.begin(); };
+  EXPECT_LT(at("end a1"), at("start a2"));
+  EXPECT_LT(at("end a2"), at("start a3"));
+  EXPECT_LT(at("end b1"), at("start b2"));
+  EXPECT_LT(at("start b1"), at("end a1"));  // other keys do not wait
+  EXPECT_EQ(out.Text(), "a1\nb1\na2\na3\nb2\nc1\n");
 }
 
 TEST(BatchRun, AStopLetsTheRunningJobsEndAndStartsNoMore) {
