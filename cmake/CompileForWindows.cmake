@@ -1,11 +1,13 @@
-# Compiles the dependency-free folders (the platform layer with its Win32 side, the codec) with
-# the MinGW cross compiler, so that the Windows code keeps building without a Windows machine.
+# Compiles the folders that depend on nothing but each other (the platform layer with its Win32
+# side, the codec and its file side in packed/) with the MinGW cross compiler, so that the
+# Windows code keeps building without a Windows machine.
 # Run as: cmake -DSOURCE_DIR=... -DOUTPUT_DIR=... -P CompileForWindows.cmake
 find_program(MINGW_CXX x86_64-w64-mingw32-g++)
 if(NOT MINGW_CXX)
   message(FATAL_ERROR "x86_64-w64-mingw32-g++ not found (Debian package g++-mingw-w64-x86-64)")
 endif()
-file(GLOB sources ${SOURCE_DIR}/src/platform/*.cpp ${SOURCE_DIR}/src/implode/*.cpp)
+file(GLOB sources ${SOURCE_DIR}/src/platform/*.cpp ${SOURCE_DIR}/src/implode/*.cpp
+     ${SOURCE_DIR}/src/packed/*.cpp)
 file(MAKE_DIRECTORY ${OUTPUT_DIR})
 foreach(source IN LISTS sources)
   get_filename_component(name ${source} NAME_WE)

@@ -12,6 +12,7 @@
 #include "app/message_catalog.h"
 #include "cli/progress_line.h"
 #include "platform/platform.h"
+#include "platform/stop_request.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ std::vector<std::size_t> Turns(const std::vector<BatchInput>& inputs, const Batc
 JobResult RunGuarded(const BatchJob& job, const BatchInput& input) {
   try {
     return job(input);
+  } catch (const platform::Stopped&) {
+    return {Verdict::Stopped, {}, {}};
   } catch (...) {
     // The job reports its own failures; this is the last resort, so that one project's fault
     // never ends the batch.
@@ -104,6 +107,9 @@ void Tally(BatchOutcome& outcome, const JobResult& result, const std::string& pa
   switch (result.verdict) {
     case Verdict::Succeeded:
       ++outcome.succeeded;
+      return;
+    case Verdict::Stopped:
+      ++outcome.notRun;
       return;
     case Verdict::Refused:
       ++outcome.refused;
@@ -182,7 +188,7 @@ BatchOutcome RunBatch(const std::vector<BatchInput>& inputs, unsigned jobs, cons
   }
   for (std::thread& worker : workers) worker.join();
   if (progress) progress->Clear();
-  outcome.notRun = inputs.size() - printed;
+  outcome.notRun += inputs.size() - printed;
   outcome.elapsed = Clock::now() - start;
   return outcome;
 }

@@ -11,7 +11,8 @@
 
 #include "cli/batch_inputs.h"
 
-enum class Verdict { Succeeded, Refused, Failed };
+// Stopped: a stop was asked for while it ran; it cleaned up and said nothing.
+enum class Verdict { Succeeded, Refused, Failed, Stopped };
 
 // What one job leaves for the console: whole lines for stdout and for stderr.
 struct JobResult {
@@ -28,7 +29,7 @@ struct BatchOutcome {
   std::size_t succeeded = 0;
   std::size_t refused = 0;
   std::size_t failed = 0;
-  std::size_t notRun = 0;                                     // left when a stop was asked for
+  std::size_t notRun = 0;                                     // not begun or not finished when a stop was asked for
   std::vector<std::pair<Verdict, std::string>> unsuccessful;  // refused and failed paths, in input order
   std::chrono::steady_clock::duration elapsed{};
 };

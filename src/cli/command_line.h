@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/stop_request.h"
+
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
@@ -45,6 +47,18 @@ std::string CommandHelp(const std::string& command);
 
 // Prints "tqconv: " + text and a hint to the command's help on stderr; returns kExitUsage.
 int UsageError(std::string_view command, const std::string& text);
+
+// Runs a command's work so that a stop signal ends it with its clean-up (temporary and working
+// files removed by their owners): the status is then 128 + the signal.
+template <typename Work>
+int RunStoppable(Work work) {
+  const platform::StoppableWork running;
+  try {
+    return work();
+  } catch (const platform::Stopped&) {
+    return platform::StopExitStatus();
+  }
+}
 
 // "tqconv: " + name + ": " + text + "\n" on stderr; returns kExitFailure.
 int FileError(const std::string& name, const std::string& text);

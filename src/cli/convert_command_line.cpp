@@ -15,6 +15,7 @@
 #include "cli/terminal.h"
 #include "pipeline/convert_command.h"
 #include "platform/platform.h"
+#include "platform/stop_request.h"
 
 namespace {
 
@@ -107,9 +108,14 @@ int RunProjectBatch(const std::string& command, const std::vector<std::string>& 
   console.columns = terminal ? TerminalColumns(stderr) : 80;
   console.turnKey = OutputNameKey;
   const ConversionSteps steps = check ? DryRunConversionSteps() : DefaultConversionSteps();
+  console.stopRequested = [] { return platform::StopSignal() != 0; };
+  // A signal during the batch stops it: the running conversions end with their clean-up, no
+  // other one starts, and what was done is reported before the program ends.
+  const platform::StoppableWork batch;
   const BatchOutcome outcome = RunBatch(
       inputs, jobs, [&](const BatchInput& input) { return RunProjectJob(input, *options, steps); }, console);
   if (terminal) PrintSummary(check, outcome);
+  if (platform::StopSignal() != 0) return platform::StopExitStatus();
   return outcome.succeeded == inputs.size() ? kExitSuccess : kExitFailure;
 }
 

@@ -95,6 +95,8 @@ bool WithConsole(const std::string& file, Reading reading) {
     const ScopedUserInterface installed(console);
     try {
       ok = CheckProjectExtension(file) && reading();
+    } catch (const platform::Stopped&) {
+      throw;  // no failure: the command ends with its clean-up
     } catch (...) {
       ShowCatalogMessage("MsgUnexpectedError");
     }
@@ -111,10 +113,12 @@ int RunInspectCommand(const std::vector<std::string>& raw) {
   const std::optional<CommandArguments> arguments = Parse("inspect", raw, {}, 1, "FILE", status);
   if (!arguments) return status;
   const std::string& file = arguments->operands[0];
-  ProjectInspection inspection;
-  if (!WithConsole(file, [&] { return InspectProject(file, inspection); })) return kExitFailure;
-  std::fputs(InspectionText(inspection).c_str(), stdout);
-  return kExitSuccess;
+  return RunStoppable([&] {
+    ProjectInspection inspection;
+    if (!WithConsole(file, [&] { return InspectProject(file, inspection); })) return kExitFailure;
+    std::fputs(InspectionText(inspection).c_str(), stdout);
+    return kExitSuccess;
+  });
 }
 
 int RunUnitSetupCommand(const std::vector<std::string>& raw) {
@@ -125,15 +129,17 @@ int RunUnitSetupCommand(const std::vector<std::string>& raw) {
   const std::string& file = arguments->operands[0];
   const std::string& out = arguments->operands[1];
   if (platform::GetFileAttributes(platform::PathFromUtf8(out))) return FileError(out, LookupMessage("CliOutputExists"));
-  std::string document;
   const bool converted = arguments->Has("converted");
-  if (!WithConsole(file, [&] {
-        return converted ? ReadConvertedUnitSetup(file, document) : ReadStoredUnitSetup(file, document);
-      })) {
-    return kExitFailure;
-  }
-  if (const auto problem = WriteNewFile(out, WithBytes(std::move(document), out))) {
-    return FileError(problem->file, problem->text);
-  }
-  return kExitSuccess;
+  return RunStoppable([&] {
+    std::string document;
+    if (!WithConsole(file, [&] {
+          return converted ? ReadConvertedUnitSetup(file, document) : ReadStoredUnitSetup(file, document);
+        })) {
+      return kExitFailure;
+    }
+    if (const auto problem = WriteNewFile(out, WithBytes(std::move(document), out))) {
+      return FileError(problem->file, problem->text);
+    }
+    return kExitSuccess;
+  });
 }

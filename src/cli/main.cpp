@@ -5,6 +5,7 @@
 
 #include "app/message_catalog.h"
 #include "cli/commands.h"
+#include "platform/stop_request.h"
 
 namespace {
 
@@ -23,6 +24,9 @@ constexpr Command kCommands[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // SIGINT and SIGTERM (Ctrl+C, a closed console) stop a conversion with its clean-up, and the
+  // program ends with 130 or 143.
+  platform::InstallStopHandlers();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   SelectCommandLanguage(arguments);
   if (arguments.empty()) return UsageError("", LookupMessage("CliUsageNoCommand"));

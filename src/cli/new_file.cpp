@@ -29,29 +29,26 @@ std::optional<FileProblem> Write(const std::string& path, const FillFile& fill, 
   } else if (Exists(path)) {
     return Problem(path, "CliOutputExists");
   }
-  const std::string temporary = CreateTemporaryBeside(Numbered(path, n));
-  if (temporary.empty()) return Problem(path, "CliOutputUnwritable");
-  const auto temporaryPath = platform::PathFromUtf8(temporary);
-  if (std::optional<FileProblem> problem = fill(temporary)) {
-    platform::DeleteFile(temporaryPath);
-    return problem;
-  }
+  // Removed on every path but publication: a problem, an exception, a stop.
+  TemporaryBeside temporary(Numbered(path, n));
+  if (temporary.path().empty()) return Problem(path, "CliOutputUnwritable");
+  if (std::optional<FileProblem> problem = fill(temporary.path())) return problem;
+  const auto temporaryPath = platform::PathFromUtf8(temporary.path());
   for (; n < kNameAttempts; ++n) {
     const std::string candidate = Numbered(path, n);
     switch (platform::PublishNoReplace(temporaryPath, platform::PathFromUtf8(candidate))) {
       case platform::PublishResult::Published:
+        temporary.Published();
         chosen = candidate;
         return std::nullopt;
       case platform::PublishResult::NameTaken:
         if (numbered) continue;
-        platform::DeleteFile(temporaryPath);
         return Problem(path, "CliOutputExists");
       case platform::PublishResult::Failed:
         break;
     }
     break;
   }
-  platform::DeleteFile(temporaryPath);
   return Problem(path, "CliOutputUnwritable");
 }
 

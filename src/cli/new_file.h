@@ -15,7 +15,8 @@ struct FileProblem {
 using FillFile = std::function<std::optional<FileProblem>(const std::string& temporary)>;
 
 // Writes the file through a temporary one beside it and moves that to the name without ever
-// replacing anything. The problem is CliOutputExists when the name is taken (before or
+// replacing anything. Exceptions of the filler (platform::FileError, platform::Stopped) pass on,
+// the temporary file removed. The problem is CliOutputExists when the name is taken (before or
 // meanwhile), CliOutputUnwritable when the folder refuses, or the filler's own.
 std::optional<FileProblem> WriteNewFile(const std::string& path, const FillFile& fill);
 

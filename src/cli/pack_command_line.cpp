@@ -6,7 +6,7 @@
 #include "app/message_catalog.h"
 #include "cli/commands.h"
 #include "cli/new_file.h"
-#include "implode/packed_file.h"
+#include "packed/packed_file.h"
 #include "pipeline/conversion_steps.h"
 #include "platform/platform.h"
 
@@ -38,12 +38,12 @@ int Report(const std::optional<FileProblem>& problem) {
   return FileError(problem->file, problem->text);
 }
 
-// The codec reports a read error of IN by an exception; it concerns IN.
+// The file layer reports a read error of IN by an exception; it concerns IN.
 template <typename Operation>
 std::optional<FileProblem> ReadingInput(const std::string& in, Operation operation) {
   try {
     return operation();
-  } catch (const PackedFileReadError&) {
+  } catch (const platform::FileError&) {
     return Problem(in, "CliInputUnreadable");
   }
 }
@@ -93,14 +93,16 @@ int RunPackCommand(const std::vector<std::string>& raw) {
   const std::string& in = arguments->operands[0];
   const std::string& out = arguments->operands[1];
   if (const auto problem = CheckInput(in)) return Report(problem);
-  return Report(WriteNewFile(out, [&](const std::string& temporary) {
-    return ReadingInput(in, [&]() -> std::optional<FileProblem> {
-      if (PackFile(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), literalMode, dictionarySize)) {
-        return std::nullopt;
-      }
-      return Problem(out, "CliOutputUnwritable");
-    });
-  }));
+  return RunStoppable([&] {
+    return Report(WriteNewFile(out, [&](const std::string& temporary) {
+      return ReadingInput(in, [&]() -> std::optional<FileProblem> {
+        if (PackFile(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), literalMode, dictionarySize)) {
+          return std::nullopt;
+        }
+        return Problem(out, "CliOutputUnwritable");
+      });
+    }));
+  });
 }
 
 int RunUnpackCommand(const std::vector<std::string>& raw) {
@@ -110,23 +112,25 @@ int RunUnpackCommand(const std::vector<std::string>& raw) {
   const std::string& in = arguments->operands[0];
   const std::string& out = arguments->operands[1];
   if (const auto problem = CheckInput(in)) return Report(problem);
-  return Report(WriteNewFile(out, [&](const std::string& temporary) {
-    return ReadingInput(in, [&]() -> std::optional<FileProblem> {
-      switch (UnpackFileExplained(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), kProjectSizeLimit)) {
-        case UnpackFailure::None:
-          return std::nullopt;
-        case UnpackFailure::SourceUnreadable:
-          return Problem(in, "CliInputUnreadable");
-        case UnpackFailure::NotAStream:
-          return Problem(in, "CliNotAStream");
-        case UnpackFailure::Truncated:
-          return Problem(in, "CliStreamTruncated");
-        case UnpackFailure::TooLarge:
-          return Problem(in, "MsgFileTooLarge");
-        case UnpackFailure::TargetUnwritable:
-          break;
-      }
-      return Problem(out, "CliOutputUnwritable");
-    });
-  }));
+  return RunStoppable([&] {
+    return Report(WriteNewFile(out, [&](const std::string& temporary) {
+      return ReadingInput(in, [&]() -> std::optional<FileProblem> {
+        switch (UnpackFileExplained(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), kProjectSizeLimit)) {
+          case UnpackFailure::None:
+            return std::nullopt;
+          case UnpackFailure::SourceUnreadable:
+            return Problem(in, "CliInputUnreadable");
+          case UnpackFailure::NotAStream:
+            return Problem(in, "CliNotAStream");
+          case UnpackFailure::Truncated:
+            return Problem(in, "CliStreamTruncated");
+          case UnpackFailure::TooLarge:
+            return Problem(in, "MsgFileTooLarge");
+          case UnpackFailure::TargetUnwritable:
+            break;
+        }
+        return Problem(out, "CliOutputUnwritable");
+      });
+    }));
+  });
 }

@@ -101,6 +101,11 @@ JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& option
     outcome = OnConvert(AbsoluteInputPath(input.path), state, steps);
   }
   JobResult result;
+  // Stopped: the conversion cleaned up and says nothing; the batch reports it as not done.
+  if (outcome.stopped && !outcome.succeeded) {
+    result.verdict = Verdict::Stopped;
+    return result;
+  }
   if (outcome.succeeded) {
     result.verdict = Verdict::Succeeded;
     // A report asked for and not written fails the project, though its output stands.

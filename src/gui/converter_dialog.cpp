@@ -124,6 +124,8 @@ void CTQConverterDlg::OnBrowse() {
 
 void CTQConverterDlg::OnConvert() {
   m_lastOutcome = ::OnConvert(m_pathEdit->text().toStdString(), m_conversion, m_steps);
+  // Stopped by SIGINT or SIGTERM: the conversion has cleaned up; the program ends.
+  if (m_lastOutcome.stopped) OnCancel();
 }
 
 void CTQConverterDlg::OnCancel() {

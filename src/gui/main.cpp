@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "gui/converter_dialog.h"
+#include "platform/stop_request.h"
 
 namespace {
 
@@ -24,8 +25,9 @@ class CTQConverterApp {
     return false;  // the dialog's destructor has removed what a conversion left
   }
 
-  // Nothing was initialised beyond the toolkit, which ends with the application object.
-  int ExitInstance() { return 0; }
+  // Nothing was initialised beyond the toolkit, which ends with the application object. A dialog
+  // closed by SIGINT or SIGTERM during a conversion ends with 130 or 143, as an idle one does.
+  int ExitInstance() { return platform::StopSignal() != 0 ? platform::StopExitStatus() : 0; }
 
   QApplication m_app;
 };
@@ -33,6 +35,7 @@ class CTQConverterApp {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::InstallStopHandlers();
   CTQConverterApp app(argc, argv);
   return app.Run();
 }

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 
 #include "gui/result_dialog.h"
+#include "platform/stop_request.h"
 
 namespace {
 
@@ -45,6 +46,8 @@ QtUserInterface::~QtUserInterface() {
 }
 
 void QtUserInterface::ShowMessage(const std::string& key, const std::string& text, MessageIcon icon) {
+  // Asked to stop: the conversion ends at its next file operation; no window waits for the user.
+  if (platform::StopSignal() != 0) return;
   // A message raised from inside another modal window (the result dialog) belongs to that one.
   QWidget* const modal = QApplication::activeModalWidget();
   const auto box = MakeMessageBox(modal ? modal : &window_, ProgramName(), QString::fromStdString(text), icon);

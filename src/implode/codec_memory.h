@@ -1,5 +1,5 @@
 // The stream codec over memory: bytes in, bytes and a result code out. For tests, tools and
-// fuzzing; the conversion itself streams through files (packed_file.h).
+// fuzzing; the conversion itself streams through files (packed/packed_file.h).
 #pragma once
 
 #include <cstdint>

@@ -2,8 +2,9 @@
 
 #include "pipeline/output_publish.h"
 #include "pipeline/work_directory.h"
+#include "pipeline/work_directory_sweep.h"
+#include "packed/packed_file.h"
 #include "platform/platform.h"
-#include "implode/packed_file.h"
 #include "project/extraction.h"
 #include "project/unit_setup_round_trip.h"
 #include "project/validation.h"
@@ -11,6 +12,7 @@
 ConversionSteps DefaultConversionSteps() {
   ConversionSteps steps;
   steps.createWorkDirectory = CreateWorkDirectory;
+  steps.removeStaleWorkDirectories = RemoveStaleWorkDirectories;
   steps.makeOutputPath = [](const std::string& input) { return MakeOutputPath(input); };
   steps.checkPathLength = [](const std::string& path) { return CheckPathLength(path); };
   steps.copyInput = [](const std::string& input, const std::string& staged) {
@@ -41,10 +43,8 @@ ConversionSteps DryRunConversionSteps() {
     // output folder asked whether it takes a new file, with a temporary removed at once.
     const std::string target = merged + (packed ? ".output.lqp" : ".output.lqt");
     if (!(packed ? table.packOutput : table.copyOutput)(merged, target)) return false;
-    const std::string probe = CreateTemporaryBeside(outputPath);
-    if (probe.empty()) return false;
-    platform::DeleteFile(platform::PathFromUtf8(probe));
-    return true;
+    const TemporaryBeside probe(outputPath);
+    return !probe.path().empty();
   };
   return steps;
 }

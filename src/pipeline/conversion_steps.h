@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "implode/packed_file.h"
+#include "packed/packed_file.h"
 #include "project/property_data.h"
 
 // A staged project larger than this is refused before any step reads it into memory; the
@@ -17,7 +17,9 @@ inline constexpr std::uint64_t kProjectSizeLimit = 209715200;  // 200 MiB
 struct ConversionSteps {
   using Slot = std::unique_ptr<CTQPropertyData>;
 
-  std::function<bool(std::string& workDir)> createWorkDirectory;
+  std::function<bool(std::string& workDir, std::unique_ptr<platform::FileLock>& lock)> createWorkDirectory;
+  // Runs right after the working directory exists; shows nothing and never fails the command.
+  std::function<void(const std::string& ownWorkDir)> removeStaleWorkDirectories;
   std::function<std::string(const std::string& inputPath)> makeOutputPath;
   std::function<bool(const std::string& path)> checkPathLength;
   std::function<UnpackResult(const std::string& input, const std::string& staged, std::uint64_t limit)>

@@ -19,7 +19,7 @@ class BusyGuard {
   BusyGuard& operator=(const BusyGuard&) = delete;
 };
 
-ConversionOutcome Stopped(ConversionState& state) {
+ConversionOutcome Ended(ConversionState& state) {
   CleanUpConversion(state);
   return {};
 }
@@ -71,26 +71,35 @@ void MakeWritable(const std::string& staged) {
 
 ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& state,
                                 const ConversionSteps& steps) {
+  platform::ThrowIfStopRequested();
   if (inputPath.empty()) {
     ShowCatalogMessage("MsgSelectFile");
-    return Stopped(state);
+    return Ended(state);
   }
   const bool packed = IsPackedProjectPath(inputPath);
-  if (!steps.createWorkDirectory(state.m_workDir)) return Stopped(state);
+  if (!steps.createWorkDirectory(state.m_workDir, state.m_workDirLock)) return Ended(state);
+  if (steps.removeStaleWorkDirectories) {
+    // After our own directory exists: its lock keeps it out of the sweep like any live one's.
+    try {
+      steps.removeStaleWorkDirectories(state.m_workDir);
+    } catch (const std::exception&) {
+      // Another run's leftovers are no reason to fail this one.
+    }
+  }
   const std::string staged = state.m_workDir + kPathSeparator + "temp_project.lqt";
   std::string outputPath = steps.makeOutputPath(inputPath);
-  if (!steps.checkPathLength(staged) || !steps.checkPathLength(outputPath)) return Stopped(state);
+  if (!steps.checkPathLength(staged) || !steps.checkPathLength(outputPath)) return Ended(state);
   if (packed && !steps.unpackInput) return Incomplete(state);
-  if (!StageProject(packed, inputPath, staged, steps)) return Stopped(state);
+  if (!StageProject(packed, inputPath, staged, steps)) return Ended(state);
   MakeWritable(staged);
 
   if (!steps.validateAndPrepareProject || !steps.extractPlcSections || !steps.replaceModelInHexText) {
     return Incomplete(state);
   }
-  if (!steps.validateAndPrepareProject(staged)) return Stopped(state);
+  if (!steps.validateAndPrepareProject(staged)) return Ended(state);
   std::string configLine, ioDataHex, settingsDataHex;
   if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
-    return Stopped(state);
+    return Ended(state);
   }
   std::size_t ioDataReplaced = 0;
   std::size_t settingsDataReplaced = 0;
@@ -110,12 +119,18 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   std::string unitHexAfter, mergedPath;
   if (!steps.convertUnitSetup(state.UnitSetupSlot, staged, convertedIoDataHex, convertedSettingsDataHex,
                               configLine, unitHexAfter, mergedPath)) {
-    return Stopped(state);
+    return Ended(state);
   }
-  if (!steps.checkPathLength(mergedPath)) return Stopped(state);
+  if (!steps.checkPathLength(mergedPath)) return Ended(state);
 
   const bool written = steps.publishOutput(mergedPath, packed, inputPath, outputPath, steps);
   CleanUpConversion(state);
+  if (platform::StopSignal() != 0) {
+    // Asked to stop after the last file operation: nothing more is shown.
+    ConversionOutcome outcome{written, written ? outputPath : std::string(), false};
+    outcome.stopped = true;
+    return outcome;
+  }
   if (!written) {
     ShowCatalogMessage(packed ? "MsgZipFail" : "MsgSaveFail");
     return {};
@@ -128,9 +143,15 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
 
 void CleanUpConversion(ConversionState& state) {
   if (!state.m_workDir.empty()) {
-    DeleteDirectoryTree(state.m_workDir);
+    if (state.m_workDirLock) {
+      RemoveWorkDirectory(state.m_workDir, *state.m_workDirLock);
+    } else {
+      DeleteDirectoryTree(state.m_workDir);
+    }
     state.m_workDir.clear();
   }
+  // Released after the removal: a directory that stays (its removal failed) is free to sweep.
+  state.m_workDirLock.reset();
   state.UnitSetupSlot.reset();
 }
 
@@ -142,10 +163,21 @@ void ShowConversionResult(const std::string& outputPath) {
 
 ConversionOutcome OnConvert(const std::string& inputPath, ConversionState& state,
                             const ConversionSteps& steps) {
+  const platform::StoppableWork running;
   BusyGuard busy;
   const ScopedChangeReport recording(state.report);
   try {
     return RunConversion(inputPath, state, steps);
+  } catch (const platform::Stopped&) {
+    // Not an error: the clean-up (the temporary file beside the input went by scope) and no
+    // message. Deleting never throws Stopped, so the clean-up runs to its end.
+    ConversionOutcome outcome;
+    outcome.stopped = true;
+    try {
+      CleanUpConversion(state);
+    } catch (...) {
+    }
+    return outcome;
   } catch (...) {
     try {
       CleanUpConversion(state);

@@ -10,10 +10,14 @@ struct ConversionOutcome {
   bool succeeded = false;
   std::string outputPath;   // the path actually written, when succeeded
   bool incomplete = false;  // a step of the chain is not part of this build
+  // A stop was asked for (platform/stop_request.h): the conversion ended at its next file
+  // operation, cleaned up and showed nothing. The front end ends with StopExitStatus().
+  bool stopped = false;
 };
 
 // Runs the command on the path with the busy state held throughout; every message goes through
-// the installed UserInterface, the result dialog included. Never throws.
+// the installed UserInterface, the result dialog included. Never throws. While it runs, a stop
+// signal ends the conversion (outcome.stopped) instead of the program.
 ConversionOutcome OnConvert(const std::string& inputPath, ConversionState& state,
                             const ConversionSteps& steps = DefaultConversionSteps());
 

@@ -28,6 +28,10 @@ std::string CreateTemporaryBeside(const std::string& outputPath) {
   return {};
 }
 
+TemporaryBeside::~TemporaryBeside() {
+  if (!path_.empty()) platform::DeleteFile(platform::PathFromUtf8(path_));
+}
+
 bool CopyFileSynced(const std::string& from, const std::string& to) {
   auto in = platform::OpenForReading(platform::PathFromUtf8(from));
   if (!in) return false;
@@ -43,13 +47,14 @@ bool CopyFileSynced(const std::string& from, const std::string& to) {
 
 bool PublishOutput(const std::string& mergedPath, bool packed, const std::string& inputPath,
                    std::string& outputPath, const ConversionSteps& steps) {
-  const std::string temporary = CreateTemporaryBeside(outputPath);
-  if (temporary.empty()) return false;
+  TemporaryBeside temporary(outputPath);
+  if (temporary.path().empty()) return false;
   const auto& write = packed ? steps.packOutput : steps.copyOutput;
-  bool ok = write(mergedPath, temporary);
+  bool ok = write(mergedPath, temporary.path());
   for (int attempt = 0; ok && attempt < kPublishAttempts; ++attempt) {
-    switch (platform::PublishNoReplace(platform::PathFromUtf8(temporary), platform::PathFromUtf8(outputPath))) {
+    switch (platform::PublishNoReplace(platform::PathFromUtf8(temporary.path()), platform::PathFromUtf8(outputPath))) {
       case platform::PublishResult::Published:
+        temporary.Published();
         return true;
       case platform::PublishResult::Failed:
         ok = false;
@@ -60,6 +65,5 @@ bool PublishOutput(const std::string& mergedPath, bool packed, const std::string
         break;
     }
   }
-  platform::DeleteFile(platform::PathFromUtf8(temporary));
   return false;
 }

@@ -11,9 +11,27 @@
 bool PublishOutput(const std::string& mergedPath, bool packed, const std::string& inputPath,
                    std::string& outputPath, const ConversionSteps& steps);
 
-// Creates an empty file of our own beside the target, hidden by a leading dot, and returns its
-// path; empty when the folder refuses it.
+// Creates an empty file of our own beside the target, hidden by a leading dot
+// (".NAME.N.tmp"), and returns its path; empty when the folder refuses it.
 std::string CreateTemporaryBeside(const std::string& targetPath);
+
+// The owner of such a file: removed when it goes out of scope, on every path (a failed write, an
+// exception, a stop), unless it was published under its final name.
+class TemporaryBeside {
+ public:
+  explicit TemporaryBeside(const std::string& targetPath) : path_(CreateTemporaryBeside(targetPath)) {}
+  ~TemporaryBeside();
+  TemporaryBeside(const TemporaryBeside&) = delete;
+  TemporaryBeside& operator=(const TemporaryBeside&) = delete;
+
+  // Empty when it could not be created.
+  const std::string& path() const { return path_; }
+  // It has its final name now: nothing to remove.
+  void Published() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
 
 // Copies a file's bytes into a target (created or emptied), synced and checked to the end.
 bool CopyFileSynced(const std::string& from, const std::string& to);

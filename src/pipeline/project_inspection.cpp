@@ -28,7 +28,7 @@ class ReadableProject {
       path_ = inputPath;
       return CheckSize();
     }
-    if (!CreateWorkDirectory(state_.m_workDir)) return false;
+    if (!CreateWorkDirectory(state_.m_workDir, state_.m_workDirLock)) return false;
     path_ = state_.m_workDir + kPathSeparator + "temp_project.lqt";
     if (!CheckPathLength(path_)) return false;
     switch (UnpackProjectFile(platform::PathFromUtf8(inputPath), platform::PathFromUtf8(path_), kProjectSizeLimit)) {

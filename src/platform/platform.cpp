@@ -11,6 +11,26 @@ Platform& CurrentPlatform() { return installed ? *installed : NativePlatform(); 
 ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(installed) { installed = &platform; }
 ScopedPlatform::~ScopedPlatform() { installed = previous_; }
 
+bool Platform::CopyFile(const fs::path& from, const fs::path& to) {
+  const std::optional<FileAttributes> attributes = GetFileAttributes(from);
+  if (!attributes || attributes->directory) return false;
+  const std::unique_ptr<InputFile> in = OpenForReading(from);
+  if (!in) return false;
+  const std::unique_ptr<OutputFile> out = CreateForWriting(to);
+  if (!out) return false;
+  std::vector<char> buffer(1 << 16);
+  bool ok = true;
+  try {
+    for (std::size_t got; ok && (got = in->Read(buffer.data(), buffer.size())) != 0;) {
+      ok = out->Write(buffer.data(), got);
+    }
+  } catch (const FileError&) {
+    ok = false;  // an unreadable source is a failed copy, as the system's copy reports it
+  }
+  ok = out->Close() && ok;
+  return ok && (!attributes->readOnly || SetReadOnly(to, true));
+}
+
 fs::path PathFromUtf8(std::string_view utf8) {
   return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
 }

@@ -14,12 +14,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/stop_request.h"
+
 namespace platform {
 
 namespace fs = std::filesystem;
 
-// A read or write error after a file was opened: the file layer's exception, which only the
-// Convert command's outer handler catches.
+// A read error after a file was opened: the file layer's exception, which only the Convert
+// command's outer handler catches (and the XML run, which reports it with its text).
 class FileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -42,16 +44,32 @@ class OutputFile {
   virtual ~OutputFile() = default;
   virtual bool Write(const void* data, std::size_t size) = 0;  // false on a short or failed write
   bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
-  // Flushes (and on Finish also syncs to the device) and closes; false if this or any earlier
-  // write failed. Idempotent: later calls return the first result.
+  // Close flushes and closes; Finish flushes, syncs to the device and closes (a pipe or a
+  // character device, which has nothing to sync, passes). False if this or any earlier write
+  // failed. Idempotent: later calls return the first result.
   virtual bool Close() = 0;
   virtual bool Finish() = 0;
+};
+
+// A lock file held until the object goes: flock on POSIX (every other open of the file sees it,
+// other threads of this process included; not fcntl record locks, which a process shares with
+// itself), a handle without read or write sharing on Windows. The lock ends with the process,
+// however the process ends, and the file stays behind for whoever sweeps it.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+  // Deletes the lock file, holding the lock for as long as the platform lets a deleted file
+  // be held: on POSIX until the object goes; on Windows a file held open keeps its folder from
+  // being removed, so the handle is closed with the deletion. False when it cannot be deleted.
+  virtual bool Remove() = 0;
 };
 
 struct FileAttributes {
   bool directory = false;
   bool readOnly = false;
   bool link = false;           // a symbolic link (never followed by the tree removal)
+  bool ownedByCurrentUser = false;  // the owner is the user this program runs as
+  std::int64_t modifiedTime = 0;    // last modification, seconds since 1970 (UTC)
   std::uint32_t native = 0;    // POSIX mode bits or Win32 attribute bits
 };
 
@@ -76,17 +94,22 @@ class Platform {
   virtual std::optional<std::string> TemporaryFolder() = 0;
   virtual std::uint32_t TickCount() = 0;
   virtual std::optional<LocalDate> Today() = 0;
+  virtual std::int64_t CurrentTime() = 0;
   virtual bool CreateDirectory(const fs::path& path) = 0;
   virtual bool RemoveDirectory(const fs::path& path) = 0;
   virtual bool DeleteFile(const fs::path& path) = 0;
   virtual bool ListDirectory(const fs::path& path, std::vector<DirectoryEntry>& entries) = 0;
   virtual std::optional<FileAttributes> GetFileAttributes(const fs::path& path) = 0;
   virtual bool SetReadOnly(const fs::path& path, bool readOnly) = 0;
-  virtual bool CopyFile(const fs::path& from, const fs::path& to) = 0;
+  // Made of the calls below (open, create, read, write, close, attributes), so that a double
+  // sees and can fail each of them; no platform needs a copy of its own.
+  virtual bool CopyFile(const fs::path& from, const fs::path& to);
   virtual std::unique_ptr<InputFile> OpenForReading(const fs::path& path) = 0;
   virtual std::unique_ptr<OutputFile> CreateForWriting(const fs::path& path) = 0;
   virtual std::unique_ptr<OutputFile> CreateExclusive(const fs::path& path) = 0;
   virtual PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) = 0;
+  virtual std::unique_ptr<FileLock> CreateLockFile(const fs::path& path) = 0;
+  virtual std::unique_ptr<FileLock> TryLockFile(const fs::path& path) = 0;
 };
 
 // The platform of this operating system.
@@ -115,6 +138,8 @@ inline std::optional<std::string> TemporaryFolder() { return CurrentPlatform().T
 inline std::uint32_t TickCount() { return CurrentPlatform().TickCount(); }
 // The local date, nothing when it cannot be determined.
 inline std::optional<LocalDate> Today() { return CurrentPlatform().Today(); }
+// The time now, seconds since 1970 (UTC), on the clock of FileAttributes::modifiedTime.
+inline std::int64_t CurrentTime() { return CurrentPlatform().CurrentTime(); }
 // Creates one directory (owner-only permissions on POSIX) whose parent exists; false when the
 // name exists already or cannot be created.
 inline bool CreateDirectory(const fs::path& p) { return CurrentPlatform().CreateDirectory(p); }
@@ -135,8 +160,8 @@ inline std::optional<FileAttributes> GetFileAttributes(const fs::path& p) {
 inline bool SetReadOnly(const fs::path& p, bool readOnly) {
   return CurrentPlatform().SetReadOnly(p, readOnly);
 }
-// Copies a file's bytes to a path, replacing a file there; the copy keeps the source's
-// attributes, read-only included. False when the source is missing or the copy is incomplete.
+// Copies a file's bytes to a path, replacing a file there; the copy keeps the source's read-only
+// bit. False when the source is missing or unreadable or the copy is incomplete.
 inline bool CopyFile(const fs::path& from, const fs::path& to) {
   return CurrentPlatform().CopyFile(from, to);
 }
@@ -157,6 +182,15 @@ inline std::unique_ptr<OutputFile> CreateExclusive(const fs::path& p) {
 inline PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) {
   return CurrentPlatform().PublishNoReplace(from, to);
 }
+// Creates a new lock file, locked from the first moment it has its name (on POSIX it is made
+// and locked under the name + ".new", then moved to its name without replacing anything; on
+// Windows the exclusive open has no such moment). Null when the name exists or the folder
+// refuses it.
+inline std::unique_ptr<FileLock> CreateLockFile(const fs::path& p) { return CurrentPlatform().CreateLockFile(p); }
+// Takes the lock of an existing lock file without waiting. Null when another holder has it
+// (another process, or another open in this one), when it is missing, or when it is not a
+// regular file (a link is never followed).
+inline std::unique_ptr<FileLock> TryLockFile(const fs::path& p) { return CurrentPlatform().TryLockFile(p); }
 
 // Paths travel as UTF-8 strings inside the core; these convert at the file-system edge.
 fs::path PathFromUtf8(std::string_view utf8);

@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -36,6 +37,7 @@ class PosixInputFile final : public InputFile {
 
   std::size_t Read(void* buffer, std::size_t size) override {
     for (;;) {
+      ThrowIfStopRequested();
       const ssize_t got = ::read(fd_, buffer, size);
       if (got >= 0) return static_cast<std::size_t>(got);
       if (errno != EINTR) throw FileError("read failed");
@@ -61,6 +63,7 @@ class PosixOutputFile final : public OutputFile {
   ~PosixOutputFile() override { Close(); }
 
   bool Write(const void* data, std::size_t size) override {
+    ThrowIfStopRequested();
     if (fd_ < 0 || failed_) return false;
     const char* bytes = static_cast<const char*>(data);
     if (buffer_.size() + size <= kBufferSize) {
@@ -101,7 +104,8 @@ class PosixOutputFile final : public OutputFile {
   bool End(bool sync) {
     if (fd_ < 0) return !failed_;
     if (!failed_) Drain();
-    if (sync && !failed_ && ::fsync(fd_) != 0) failed_ = true;
+    // A pipe or a character device has nothing to sync; that loses no data.
+    if (sync && !failed_ && ::fsync(fd_) != 0 && errno != EINVAL && errno != ENOTSUP) failed_ = true;
     if (::close(fd_) != 0) failed_ = true;
     fd_ = -1;
     return !failed_;
@@ -113,10 +117,40 @@ class PosixOutputFile final : public OutputFile {
 };
 
 std::unique_ptr<OutputFile> OpenOutput(const fs::path& path, int flags) {
+  ThrowIfStopRequested();
   const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
   if (fd < 0) return nullptr;
   return std::make_unique<PosixOutputFile>(fd);
 }
+
+// Moves a file to a name without ever replacing what is there.
+PublishResult MoveNoReplace(const std::string& source, const std::string& target) {
+#ifdef SYS_renameat2
+  if (::syscall(SYS_renameat2, AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
+                1u /* RENAME_NOREPLACE */) == 0) {
+    return PublishResult::Published;
+  }
+  if (errno == EEXIST) return PublishResult::NameTaken;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return PublishResult::Failed;
+#endif
+  // No atomic no-replace rename here: a hard link refuses an existing name just the same.
+  if (::link(source.c_str(), target.c_str()) != 0) {
+    return errno == EEXIST ? PublishResult::NameTaken : PublishResult::Failed;
+  }
+  ::unlink(source.c_str());
+  return PublishResult::Published;
+}
+
+class PosixFileLock final : public FileLock {
+ public:
+  PosixFileLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixFileLock() override { ::close(fd_); }  // closing the last descriptor releases the flock
+  bool Remove() override { return ::unlink(path_.c_str()) == 0; }  // still locked until closed
+
+ private:
+  int fd_;
+  std::string path_;
+};
 
 class PosixPlatform final : public Platform {
  public:
@@ -152,7 +186,10 @@ class PosixPlatform final : public Platform {
     return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
   }
 
+  std::int64_t CurrentTime() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+
   bool CreateDirectory(const fs::path& path) override {
+    ThrowIfStopRequested();
     return ::mkdir(NativePath(path).c_str(), 0700) == 0;
   }
   bool RemoveDirectory(const fs::path& path) override {
@@ -187,6 +224,8 @@ class PosixPlatform final : public Platform {
     attributes.directory = S_ISDIR(st.st_mode);
     attributes.link = S_ISLNK(st.st_mode);
     attributes.readOnly = !attributes.link && (st.st_mode & S_IWUSR) == 0;
+    attributes.ownedByCurrentUser = st.st_uid == ::geteuid();
+    attributes.modifiedTime = static_cast<std::int64_t>(st.st_mtime);
     attributes.native = static_cast<std::uint32_t>(st.st_mode);
     return attributes;
   }
@@ -199,31 +238,8 @@ class PosixPlatform final : public Platform {
     return ::chmod(NativePath(path).c_str(), mode) == 0;
   }
 
-  bool CopyFile(const fs::path& from, const fs::path& to) override {
-    const int in = ::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    struct stat st {};
-    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-      ::close(in);
-      return false;
-    }
-    auto out = OpenOutput(to, O_TRUNC);
-    bool ok = out != nullptr;
-    std::vector<char> buffer(1 << 16);
-    while (ok) {
-      const ssize_t got = ::read(in, buffer.data(), buffer.size());
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) ok = false;
-      if (got <= 0) break;
-      ok = out->Write(buffer.data(), static_cast<std::size_t>(got));
-    }
-    ::close(in);
-    if (out == nullptr) return false;
-    ok = out->Close() && ok;
-    return ok && ::chmod(NativePath(to).c_str(), st.st_mode & 07777) == 0;
-  }
-
   std::unique_ptr<InputFile> OpenForReading(const fs::path& path) override {
+    ThrowIfStopRequested();
     const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st {};
@@ -242,22 +258,41 @@ class PosixPlatform final : public Platform {
   }
 
   PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) override {
-    const std::string source = NativePath(from);
-    const std::string target = NativePath(to);
-#ifdef SYS_renameat2
-    if (::syscall(SYS_renameat2, AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
-                  1u /* RENAME_NOREPLACE */) == 0) {
-      return PublishResult::Published;
+    ThrowIfStopRequested();
+    return MoveNoReplace(NativePath(from), NativePath(to));
+  }
+
+  std::unique_ptr<FileLock> CreateLockFile(const fs::path& path) override {
+    ThrowIfStopRequested();
+    // Made and locked under another name first: no one ever finds the lock file unlocked.
+    const std::string target = NativePath(path);
+    const std::string staging = target + ".new";
+    const int fd = ::open(staging.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return nullptr;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || MoveNoReplace(staging, target) != PublishResult::Published) {
+      ::close(fd);
+      ::unlink(staging.c_str());
+      return nullptr;
     }
-    if (errno == EEXIST) return PublishResult::NameTaken;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return PublishResult::Failed;
-#endif
-    // No atomic no-replace rename here: a hard link refuses an existing name just the same.
-    if (::link(source.c_str(), target.c_str()) != 0) {
-      return errno == EEXIST ? PublishResult::NameTaken : PublishResult::Failed;
+    return std::make_unique<PosixFileLock>(fd, target);
+  }
+
+  std::unique_ptr<FileLock> TryLockFile(const fs::path& path) override {
+    const std::string target = NativePath(path);
+    const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat held {};
+    struct stat named {};
+    // Locked, and still the file of that name: a holder that deleted it and went away leaves
+    // the lock free on a file no one can find, perhaps with a new one in its place.
+    const bool ours = ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                      ::lstat(target.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+                      named.st_ino == held.st_ino;
+    if (!ours) {
+      ::close(fd);
+      return nullptr;
     }
-    ::unlink(source.c_str());
-    return PublishResult::Published;
+    return std::make_unique<PosixFileLock>(fd, target);
   }
 };
 

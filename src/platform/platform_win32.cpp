@@ -5,6 +5,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <aclapi.h>
 // The platform interface uses these names for its own operations.
 #undef CreateDirectory
 #undef RemoveDirectory
@@ -28,6 +29,7 @@ class Win32InputFile final : public InputFile {
   ~Win32InputFile() override { ::CloseHandle(handle_); }
 
   std::size_t Read(void* buffer, std::size_t size) override {
+    ThrowIfStopRequested();
     DWORD got = 0;
     const DWORD ask = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
     if (!::ReadFile(handle_, buffer, ask, &got, nullptr)) throw FileError("read failed");
@@ -53,6 +55,7 @@ class Win32OutputFile final : public OutputFile {
   ~Win32OutputFile() override { Close(); }
 
   bool Write(const void* data, std::size_t size) override {
+    ThrowIfStopRequested();
     if (handle_ == INVALID_HANDLE_VALUE || failed_) return false;
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
@@ -73,7 +76,8 @@ class Win32OutputFile final : public OutputFile {
  private:
   bool End(bool sync) {
     if (handle_ == INVALID_HANDLE_VALUE) return !failed_;
-    if (sync && !failed_ && !::FlushFileBuffers(handle_)) failed_ = true;
+    // A pipe or a console has nothing to sync; that loses no data.
+    if (sync && !failed_ && !::FlushFileBuffers(handle_) && ::GetFileType(handle_) == FILE_TYPE_DISK) failed_ = true;
     if (!::CloseHandle(handle_)) failed_ = true;
     handle_ = INVALID_HANDLE_VALUE;
     return !failed_;
@@ -85,7 +89,66 @@ class Win32OutputFile final : public OutputFile {
 
 // Files are opened without sharing, as the project files always have been.
 HANDLE OpenHandle(const fs::path& path, DWORD access, DWORD disposition) {
+  ThrowIfStopRequested();
   return ::CreateFileW(Wide(path).c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// FILETIME counts 100 ns steps from 1601; FileAttributes counts seconds from 1970.
+std::int64_t UnixSeconds(const FILETIME& time) {
+  const std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return static_cast<std::int64_t>(ticks / 10000000u) - 11644473600;
+}
+
+// True when the path's owner is the user of this process's token.
+bool OwnedByCurrentUser(const std::wstring& path) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  bool same = false;
+  HANDLE token = nullptr;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    if (size != 0 && ::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+      same = ::EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, owner) != FALSE;
+    }
+    ::CloseHandle(token);
+  }
+  ::LocalFree(descriptor);
+  return same;
+}
+
+// The lock is the handle itself: opened without read or write sharing, so no one else can open
+// the file while it is held; FILE_SHARE_DELETE lets the holder's own clean-up delete it.
+class Win32FileLock final : public FileLock {
+ public:
+  explicit Win32FileLock(HANDLE handle) : handle_(handle) {}
+  ~Win32FileLock() override {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+  // Marks the file for deletion and closes the handle: the file goes with the handle, and the
+  // folder can be removed right after. (A handle kept open would keep the folder from going.)
+  bool Remove() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    FILE_DISPOSITION_INFO disposition{TRUE};  // its one member, DeleteFile, is a macro's name here
+    const bool marked =
+        ::SetFileInformationByHandle(handle_, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+    ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    return marked;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+HANDLE OpenLockHandle(const fs::path& path, DWORD disposition) {
+  return ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                       disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 class Win32Platform final : public Platform {
@@ -115,7 +178,16 @@ class Win32Platform final : public Platform {
     return LocalDate{local.wYear, local.wMonth, local.wDay};
   }
 
-  bool CreateDirectory(const fs::path& path) override { return ::CreateDirectoryW(Wide(path).c_str(), nullptr); }
+  std::int64_t CurrentTime() override {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return UnixSeconds(now);
+  }
+
+  bool CreateDirectory(const fs::path& path) override {
+    ThrowIfStopRequested();
+    return ::CreateDirectoryW(Wide(path).c_str(), nullptr);
+  }
   bool RemoveDirectory(const fs::path& path) override { return ::RemoveDirectoryW(Wide(path).c_str()); }
   bool DeleteFile(const fs::path& path) override { return ::DeleteFileW(Wide(path).c_str()); }
 
@@ -136,9 +208,12 @@ class Win32Platform final : public Platform {
   }
 
   std::optional<FileAttributes> GetFileAttributes(const fs::path& path) override {
-    const DWORD bits = ::GetFileAttributesW(Wide(path).c_str());
-    if (bits == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const DWORD bits = data.dwFileAttributes;
     FileAttributes attributes;
+    attributes.ownedByCurrentUser = OwnedByCurrentUser(Wide(path));
+    attributes.modifiedTime = UnixSeconds(data.ftLastWriteTime);
     attributes.directory = (bits & FILE_ATTRIBUTE_DIRECTORY) != 0;
     attributes.readOnly = (bits & FILE_ATTRIBUTE_READONLY) != 0;
     attributes.link = (bits & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -151,10 +226,6 @@ class Win32Platform final : public Platform {
     if (bits == INVALID_FILE_ATTRIBUTES || (bits & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
     const DWORD updated = readOnly ? (bits | FILE_ATTRIBUTE_READONLY) : (bits & ~DWORD{FILE_ATTRIBUTE_READONLY});
     return ::SetFileAttributesW(Wide(path).c_str(), updated);
-  }
-
-  bool CopyFile(const fs::path& from, const fs::path& to) override {
-    return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE);
   }
 
   std::unique_ptr<InputFile> OpenForReading(const fs::path& path) override {
@@ -174,6 +245,7 @@ class Win32Platform final : public Platform {
   }
 
   PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) override {
+    ThrowIfStopRequested();
     // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing name.
     if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
       return PublishResult::Published;
@@ -181,6 +253,27 @@ class Win32Platform final : public Platform {
     const DWORD error = ::GetLastError();
     return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) ? PublishResult::NameTaken
                                                                          : PublishResult::Failed;
+  }
+
+  // The exclusive open holds the file from the moment it exists: no unlocked moment to avoid.
+  std::unique_ptr<FileLock> CreateLockFile(const fs::path& path) override {
+    ThrowIfStopRequested();
+    const HANDLE handle = OpenLockHandle(path, CREATE_NEW);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32FileLock>(handle);
+  }
+
+  // Fails with a sharing violation while the holder has its handle open.
+  std::unique_ptr<FileLock> TryLockFile(const fs::path& path) override {
+    const HANDLE handle = OpenLockHandle(path, OPEN_EXISTING);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(handle, &information) ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+      ::CloseHandle(handle);
+      return nullptr;
+    }
+    return std::make_unique<Win32FileLock>(handle);
   }
 };
 

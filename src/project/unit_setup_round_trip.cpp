@@ -2,7 +2,7 @@
 
 #include "app/change_report.h"
 #include "app/user_interface.h"
-#include "implode/packed_file.h"
+#include "packed/packed_file.h"
 #include "project/hex_dump.h"
 #include "project/merge.h"
 #include "project/project_outline.h"

@@ -2,7 +2,7 @@
 #include "unitxml/unit_xml_run.h"
 
 #include "app/user_interface.h"
-#include "implode/packed_file.h"
+#include "packed/packed_file.h"
 #include "platform/platform.h"
 #include "unitxml/unit_xml_transformer.h"
 

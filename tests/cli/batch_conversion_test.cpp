@@ -4,8 +4,11 @@
 // only.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "app/message_catalog.h"
 #include "cli/batch_inputs.h"
@@ -164,7 +167,7 @@ TEST_F(PlantBatch, AProjectThatVanishesAfterTheSearchFailsAloneAndTheOthersConve
 
 TEST_F(PlantBatch, AProgressLineAndASummaryOnATerminalOnly) {
   const fs::path hall = Copy("parallel") / "hall1";
-  const ToolRun onTerminal = RunTqconv({"convert", "--lang", "en", "-j", "1", hall.string()}, {{}, true});
+  const ToolRun onTerminal = RunTqconv({"convert", "--lang", "en", "-j", "1", hall.string()}, OnTerminal());
   EXPECT_EQ(onTerminal.status, 0);
   // stdout is no terminal: the paths alone.
   EXPECT_EQ(onTerminal.out,
@@ -178,18 +181,62 @@ TEST_F(PlantBatch, AProgressLineAndASummaryOnATerminalOnly) {
       << screen;
 
   const ToolRun refusals =
-      RunTqconv({"convert", "--lang", "ja", "--quiet", (Copy("parallel") / "hall2").string()}, {{}, true});
+      RunTqconv({"convert", "--lang", "ja", "--quiet", (Copy("parallel") / "hall2").string()}, OnTerminal());
   EXPECT_EQ(refusals.out, "");
   EXPECT_EQ(refusals.err.find("/5 "), std::string::npos) << "no progress line with --quiet";
   EXPECT_NE(refusals.err.find("tqconv: 変換 1 件、拒否 4 件、失敗 0 件（"), std::string::npos) << refusals.err;
   EXPECT_NE(refusals.err.find("tqconv:   拒否: " + (Copy("parallel") / "hall2/new.lqt").string() + "\r\n"),
             std::string::npos);
 
-  const ToolRun json = RunTqconv({"convert", "--json", Copy("sequential").string()}, {{}, true});
+  const ToolRun json = RunTqconv({"convert", "--json", Copy("sequential").string()}, OnTerminal());
   EXPECT_EQ(json.err, "");
   const ToolRun piped = RunTqconv({"convert", "--lang", "en", (Copy("sequential") / "hall1").string()});
   EXPECT_EQ(piped.err, "");
   EXPECT_EQ(piped.status, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A stop in the middle of a batch: the conversions under way end with their clean-up, no further
+// one begins, every output reported is there whole and no other is, and the status says why.
+TEST(BatchStop, ASignalEndsTheBatchCleanlyWithItsStatus) {
+  const fs::path plant = testfiles::MakeFolder("plant");
+  const std::string project = testfiles::Read(testfiles::Source("samples/plant.lqt"));
+  for (int n = 0; n < 40; ++n) testfiles::Write(plant / ("line" + std::to_string(100 + n) + ".lqt"), project);
+  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    bool sent = false;
+    ToolSetting setting;
+    setting.whileRunning = [&](int pid, const std::string& out) {
+      if (!sent && std::count(out.begin(), out.end(), '\n') >= 3) {
+        ::kill(pid, signal);
+        sent = true;
+      }
+    };
+    const ToolRun run = RunTqconv({"convert", "--lang", "en", "-j", "2", plant.string()}, setting);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(run.status, status);
+    EXPECT_EQ(run.err, "");
+    // What was reported is exactly what exists beside the inputs, and each is a whole project.
+    std::set<std::string> reported;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) reported.insert(fs::path(line).filename().string());
+    std::set<std::string> written;
+    for (const auto& entry : fs::directory_iterator(plant)) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+      if (name.find("_converted") == std::string::npos) continue;
+      written.insert(name);
+      EXPECT_EQ(testfiles::Read(entry.path()).substr(0, 26), project.substr(0, 26)) << name;
+    }
+    EXPECT_EQ(written, reported);
+    EXPECT_LT(written.size(), 40u);
+    for (const auto& entry : fs::directory_iterator(testfiles::TempFolder())) {
+      EXPECT_NE(entry.path().filename().string().rfind("_HexXmlConv_Cache_", 0), 0u) << entry.path();
+    }
+    for (const std::string& name : written) fs::remove(plant / name);
+  }
 }
 
 }  // namespace

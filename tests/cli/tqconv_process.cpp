@@ -15,7 +15,7 @@
 namespace {
 
 // Reads what arrives on both descriptors until both are closed (a terminal's side reports EIO).
-void Drain(int outFd, int errFd, ToolRun& run) {
+void Drain(int outFd, int errFd, ToolRun& run, const ToolSetting& setting, pid_t child) {
   pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
   std::string* sinks[2] = {&run.out, &run.err};
   int open = 2;
@@ -27,6 +27,7 @@ void Drain(int outFd, int errFd, ToolRun& run) {
       const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
       if (got > 0) {
         sinks[i]->append(buffer, static_cast<std::size_t>(got));
+        if (i == 0 && setting.whileRunning) setting.whileRunning(child, run.out);
       } else if (got == 0 || errno != EINTR) {
         ::close(fds[i].fd);
         fds[i].fd = -1;
@@ -37,6 +38,18 @@ void Drain(int outFd, int errFd, ToolRun& run) {
 }
 
 }  // namespace
+
+ToolSetting InLocale(const std::string& locale) {
+  ToolSetting setting;
+  setting.environment = {{"LC_ALL", locale}};
+  return setting;
+}
+
+ToolSetting OnTerminal() {
+  ToolSetting setting;
+  setting.onTerminal = true;
+  return setting;
+}
 
 ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& setting) {
   const std::string program = (testfiles::BinaryFolder() / "tqconv").string();
@@ -69,7 +82,7 @@ ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& 
   ::close(outPipe[1]);
   ::close(errFds[1]);
   ToolRun run;
-  Drain(outPipe[0], errFds[0], run);
+  Drain(outPipe[0], errFds[0], run, setting, child);
   int status = 0;
   ::waitpid(child, &status, 0);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -30,7 +30,7 @@ TEST(TqconvUsage, EachCommandSaysWhatItLacks) {
       {{}, "tqconv: コマンドが指定されていません。\n使い方は「tqconv --help」で表示できます。\n"},
   };
   for (const auto& [arguments, err] : cases) {
-    const ToolRun run = RunTqconv(arguments, {{{"LC_ALL", "ja_JP.UTF-8"}}});
+    const ToolRun run = RunTqconv(arguments, InLocale("ja_JP.UTF-8"));
     EXPECT_EQ(run.status, 2) << err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, err);
@@ -41,12 +41,12 @@ TEST(TqconvUsage, EachCommandSaysWhatItLacks) {
 TEST(TqconvLanguage, TheLocaleChoosesTheLanguageOfTheCommandLine) {
   const fs::path folder = testfiles::MakeFolder("codec");
   const auto Path = [&](const char* name) { return (folder / name).string(); };
-  const ToolRun english = RunTqconv({"unpack", Path("missing.pk"), Path("t.out")}, {{{"LC_ALL", "en_US.UTF-8"}}});
+  const ToolRun english = RunTqconv({"unpack", Path("missing.pk"), Path("t.out")}, InLocale("en_US.UTF-8"));
   EXPECT_EQ(english.status, 1);
   EXPECT_EQ(english.err, "tqconv: " + Path("missing.pk") + ": No such file.\n");
-  const ToolRun japanese = RunTqconv({"unpack", Path("missing.pk"), Path("t.out")}, {{{"LC_ALL", "ja_JP.UTF-8"}}});
+  const ToolRun japanese = RunTqconv({"unpack", Path("missing.pk"), Path("t.out")}, InLocale("ja_JP.UTF-8"));
   EXPECT_EQ(japanese.err, "tqconv: " + Path("missing.pk") + ": ファイルがありません。\n");
-  const ToolRun usage = RunTqconv({"pack", "--dictionary", "3000", "a", "b"}, {{{"LC_ALL", "ja_JP.UTF-8"}}});
+  const ToolRun usage = RunTqconv({"pack", "--dictionary", "3000", "a", "b"}, InLocale("ja_JP.UTF-8"));
   EXPECT_EQ(usage.status, 2);
   EXPECT_EQ(usage.err,
             "tqconv: --dictionary に「3000」は指定できません。指定できる値: 1024, 2048, 4096\n"
@@ -57,7 +57,7 @@ TEST(TqconvLanguage, TheLocaleChoosesTheLanguageOfTheCommandLine) {
     EXPECT_EQ(help.err, "") << command;
     EXPECT_EQ(help.out.rfind(std::string("使い方: tqconv ") + command, 0), 0u) << help.out;
   }
-  EXPECT_EQ(RunTqconv({"convert", "--help"}, {{{"LC_ALL", "C"}}}).out.rfind("usage: tqconv convert", 0), 0u);
+  EXPECT_EQ(RunTqconv({"convert", "--help"}, InLocale("C")).out.rfind("usage: tqconv convert", 0), 0u);
 }
 
 }  // namespace

@@ -188,6 +188,23 @@ TEST(TqconvContract, PackAndUnpackNeverReplaceAFile) {
   EXPECT_EQ(testfiles::List(folder), (std::vector<std::string>{"in.bin", "in.txt", "out.txt"}));
 }
 
+// A directory, and a file whose reads fail (/proc/self/mem reads EIO at its start): each is
+// refused with exit 1 and leaves nothing, neither OUT nor the temporary file beside it.
+TEST(TqconvContract, PackAndUnpackOfAnUnreadableInputLeaveNothing) {
+  const fs::path folder = testfiles::MakeFolder("unreadable");
+  fs::create_directory(folder / "dir");
+  std::vector<std::string> inputs = {(folder / "dir").string()};
+  if (fs::exists("/proc/self/mem")) inputs.push_back("/proc/self/mem");
+  for (const std::string& in : inputs) {
+    for (const char* command : {"pack", "unpack"}) {
+      const ToolRun run = Tqconv(std::string(command) + " " + Quoted(in) + " " + Quoted((folder / "out").string()));
+      EXPECT_EQ(run.status, 1) << command << " " << in << ": " << run.err;
+      EXPECT_NE(run.err, "") << command << " " << in;
+      EXPECT_EQ(testfiles::List(folder), std::vector<std::string>{"dir"}) << command << " " << in;
+    }
+  }
+}
+
 }  // namespace
 
 namespace {

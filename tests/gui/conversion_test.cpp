@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -16,6 +17,7 @@
 #include "gui/converter_dialog.h"
 #include "gui/result_dialog.h"
 #include "gui_test_environment.h"
+#include "platform/stop_request.h"
 #include "recording_user_interface.h"
 #include "test_files.h"
 
@@ -156,6 +158,27 @@ class ConversionTest : public QObject {
     QCOMPARE(modal.shown()[0].text, QString::fromStdString(second.string()));
     QCOMPARE(testfiles::List(folder),
              (std::vector<std::string>{"plant.lqt", "plant_converted 1.lqt", "plant_converted.lqt"}));
+  }
+
+  // SIGINT or SIGTERM while converting: the conversion stops at its next file operation, cleans
+  // up, shows nothing, and the dialog closes.
+  void a_stop_while_converting_closes_the_dialog_with_nothing_left() {
+    const fs::path folder = testfiles::MakeFolder("projects");
+    const fs::path input = folder / "plant.lqt";
+    testfiles::Write(input, kProjectText);
+    CTQConverterDlg dialog(StandInSteps([] { platform::RequestStop(SIGTERM); }));
+    ModalRecorder modal(dialog.userInterface(), dialog);
+    dialog.show();
+    DropUrls(dialog, {LocalUrl(input)});
+    QTest::mouseClick(&Child<QPushButton>(dialog, "convertButton"), Qt::LeftButton);
+    platform::ClearStopRequest();
+    QVERIFY(dialog.lastOutcome().stopped);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(modal.keys(), std::vector<std::string>{});
+    QVERIFY(!WorkDirectoryExists());
+    QVERIFY(dialog.conversionState().m_workDir.empty());
+    QCOMPARE(testfiles::List(folder), std::vector<std::string>{"plant.lqt"});
   }
 
  private:

@@ -2,6 +2,7 @@
 // project steps replaced by small stand-ins so each path can be reached.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <stdexcept>
 
@@ -63,6 +64,7 @@ class ConvertCommand : public testing::Test {
     EXPECT_EQ(testfiles::Read(input_), kProject);
     EXPECT_TRUE(state_.m_workDir.empty());
     EXPECT_EQ(state_.UnitSetupSlot, nullptr);
+    EXPECT_EQ(state_.m_workDirLock, nullptr);
     for (const auto& name : testfiles::List(folder_)) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
   }
   const RecordedEntry& Message(const std::string& key) {
@@ -257,6 +259,49 @@ TEST_F(ConvertCommand, AnExceptionInAnyStepCleansUpThenSaysSo) {
   EXPECT_FALSE(OnConvert(input_, state_, steps_).succeeded);
   EXPECT_EQ(recorder_.Trace(), (Trace{"busy+", "MsgUnexpectedError", "busy-", "busy+", "MsgUnexpectedError", "busy-"}));
   for (const auto& entry : recorder_.log()) EXPECT_FALSE(entry.workDirectoryExisted);
+  ExpectNothingLeft();
+}
+
+TEST_F(ConvertCommand, AStopEndsTheCommandWithItsCleanUpAndNoMessage) {
+  for (const bool packed : {false, true}) {
+    recorder_.Clear();
+    if (packed) {
+      input_ = (folder_ / "plant.lqp").string();
+      testfiles::Write(input_, std::string("packed:") + kProject);
+    }
+    // As SIGTERM would ask, half-way: the next file operation ends the conversion.
+    steps_.convertUnitSetup = [](ConversionSteps::Slot&, const std::string& staged, const std::string&,
+                                 const std::string&, const std::string&, std::string&, std::string& merged) {
+      merged = staged + ".merged.lqt";
+      testfiles::Write(merged, "converted");
+      platform::RequestStop(SIGTERM);
+      return true;
+    };
+    const ConversionOutcome outcome = OnConvert(input_, state_, steps_);
+    platform::ClearStopRequest();
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(recorder_.Trace(), (Trace{"busy+", "busy-"}));  // a stop is no error: nothing is shown
+    EXPECT_EQ(testfiles::List(folder_).size(), packed ? 2u : 1u);  // the inputs only
+    EXPECT_FALSE(WorkDirectoryExists());
+    EXPECT_TRUE(state_.m_workDir.empty());
+    EXPECT_EQ(state_.m_workDirLock, nullptr);
+  }
+}
+
+TEST_F(ConvertCommand, AStopAfterTheLastFileOperationKeepsTheOutputAndShowsNothing) {
+  PlatformDouble platform;
+  platform.beforePublish = [](const std::string&) {};
+  int removed = 0;
+  platform.onCall = [&](PlatformCall call, const fs::path&) {
+    if (call == PlatformCall::RemoveDirectory && ++removed == 1) platform::RequestStop(SIGINT);  // in the clean-up
+  };
+  const ConversionOutcome outcome = OnConvert(input_, state_, steps_);
+  platform::ClearStopRequest();
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_TRUE(outcome.succeeded);
+  EXPECT_EQ(testfiles::Read(outcome.outputPath), std::string("converted:") + kProject);
+  EXPECT_EQ(recorder_.Trace(), (Trace{"busy+", "busy-"}));
   ExpectNothingLeft();
 }
 

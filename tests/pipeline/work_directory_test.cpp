@@ -66,24 +66,50 @@ TEST(WorkDirectory, IsNamedAfterTheTickCountAsASignedNumber) {
     PlatformDouble platform;
     platform.tickCount = tick;
     std::string workDir;
-    ASSERT_TRUE(CreateWorkDirectory(workDir));
+    std::unique_ptr<platform::FileLock> lock;
+    ASSERT_TRUE(CreateWorkDirectory(workDir, lock));
     EXPECT_EQ(workDir, (testfiles::TempFolder() / name).string());
     struct stat st {};
     ASSERT_EQ(::stat(workDir.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_TRUE(DeleteDirectoryTree(workDir));
+    EXPECT_EQ(testfiles::List(workDir), (std::vector<std::string>{"conversion.lock"}));
+    ASSERT_NE(lock, nullptr);
+    EXPECT_TRUE(RemoveWorkDirectory(workDir, *lock));
+    EXPECT_FALSE(fs::exists(workDir));
   }
 }
 
-TEST(WorkDirectory, ATakenNameGivesTheNextNumber) {
+TEST(WorkDirectory, ATakenNameGivesWayToTheNextNumbers) {
+  RecordingUserInterface recorder;
   PlatformDouble platform;
-  platform.tickCount = 77;
-  fs::create_directory(testfiles::TempFolder() / "_HexXmlConv_Cache_77");
-  testfiles::Write(testfiles::TempFolder() / "_HexXmlConv_Cache_78", "a file");
+  platform.tickCount = 4294967294u;  // -2: the numbers after it wrap as the tick count does
+  fs::create_directory(testfiles::TempFolder() / "_HexXmlConv_Cache_-2");
+  testfiles::Write(testfiles::TempFolder() / "_HexXmlConv_Cache_-1", "a file takes the name too");
   std::string workDir;
-  ASSERT_TRUE(CreateWorkDirectory(workDir));  // two conversions in the same millisecond
-  EXPECT_EQ(workDir, (testfiles::TempFolder() / "_HexXmlConv_Cache_79").string());
-  EXPECT_TRUE(DeleteDirectoryTree(workDir));
+  std::unique_ptr<platform::FileLock> lock;
+  ASSERT_TRUE(CreateWorkDirectory(workDir, lock));
+  EXPECT_EQ(workDir, (testfiles::TempFolder() / "_HexXmlConv_Cache_0").string());
+  EXPECT_TRUE(recorder.log().empty());
+  EXPECT_TRUE(RemoveWorkDirectory(workDir, *lock));
+  EXPECT_TRUE(fs::is_directory(testfiles::TempFolder() / "_HexXmlConv_Cache_-2"));  // not touched
+}
+
+TEST(WorkDirectory, GivesUpAfterAHundredTakenNames) {
+  RecordingUserInterface recorder;
+  PlatformDouble platform;
+  platform.tickCount = 500;
+  for (int n = 500; n < 600; ++n) fs::create_directory(testfiles::TempFolder() / ("_HexXmlConv_Cache_" + std::to_string(n)));
+  std::string workDir = "stale";
+  std::unique_ptr<platform::FileLock> lock;
+  EXPECT_FALSE(CreateWorkDirectory(workDir, lock));
+  EXPECT_EQ(workDir, "");
+  EXPECT_EQ(lock, nullptr);
+  EXPECT_EQ(recorder.MessageKeys(), (std::vector<std::string>{"MsgCacheCreateFail"}));
+  EXPECT_EQ(platform.Calls(PlatformCall::CreateDirectory), 100);
+  fs::remove(testfiles::TempFolder() / "_HexXmlConv_Cache_599");
+  EXPECT_TRUE(CreateWorkDirectory(workDir, lock));  // the hundredth name is still tried
+  EXPECT_EQ(workDir, (testfiles::TempFolder() / "_HexXmlConv_Cache_599").string());
+  EXPECT_TRUE(RemoveWorkDirectory(workDir, *lock));
 }
 
 TEST(WorkDirectory, FailuresLeaveTheStringEmpty) {
@@ -91,25 +117,65 @@ TEST(WorkDirectory, FailuresLeaveTheStringEmpty) {
   PlatformDouble platform;
   platform.tickCount = 77;
   std::string workDir = "stale";
-  platform.Fail(PlatformCall::CreateDirectory, "_HexXmlConv_Cache_");
-  EXPECT_FALSE(CreateWorkDirectory(workDir));  // the folder refuses: no other name is tried
+  std::unique_ptr<platform::FileLock> lock;
+  // Refused, not taken: the same name is tried again (its owner may have just removed it), then
+  // no other name is tried.
+  platform.Fail(PlatformCall::CreateDirectory);
+  EXPECT_FALSE(CreateWorkDirectory(workDir, lock));
   EXPECT_EQ(workDir, "");
+  EXPECT_EQ(platform.Calls(PlatformCall::CreateDirectory), 3);
+  platform.Heal();
+
+  platform.Fail(PlatformCall::CreateLockFile);  // a directory without its lock is given up
+  workDir = "stale";
+  EXPECT_FALSE(CreateWorkDirectory(workDir, lock));
+  EXPECT_EQ(workDir, "");
+  EXPECT_EQ(testfiles::List(testfiles::TempFolder()), std::vector<std::string>{});
   platform.Heal();
 
   platform.Fail(PlatformCall::TemporaryFolder);
   workDir = "stale";
-  EXPECT_FALSE(CreateWorkDirectory(workDir));
+  EXPECT_FALSE(CreateWorkDirectory(workDir, lock));
   EXPECT_EQ(workDir, "");
   platform.Heal();
 
   platform.temporaryFolder = "/" + std::string(230, 'd') + "/";  // fits 260, not 240
-  EXPECT_FALSE(CreateWorkDirectory(workDir));
+  EXPECT_FALSE(CreateWorkDirectory(workDir, lock));
   platform.temporaryFolder = "/" + std::string(260, 'd') + "/";  // does not fit 260
-  EXPECT_FALSE(CreateWorkDirectory(workDir));
+  EXPECT_FALSE(CreateWorkDirectory(workDir, lock));
   EXPECT_EQ(workDir, "");
   EXPECT_EQ(recorder.MessageKeys(),
-            (std::vector<std::string>{"MsgCacheCreateFail", "MsgCacheCreateFail", "MsgPathTooLong",
-                                      "MsgCacheCreateFail"}));
+            (std::vector<std::string>{"MsgCacheCreateFail", "MsgCacheCreateFail", "MsgCacheCreateFail",
+                                      "MsgPathTooLong", "MsgCacheCreateFail"}));
+}
+
+TEST(WorkDirectory, NamesAreRecognisedExactly) {
+  for (const char* name : {"_HexXmlConv_Cache_0", "_HexXmlConv_Cache_123456", "_HexXmlConv_Cache_-1",
+                           "_HexXmlConv_Cache_2147483647", "_HexXmlConv_Cache_-2147483648"}) {
+    EXPECT_TRUE(IsWorkDirectoryName(name)) << name;
+  }
+  for (const char* name : {"_HexXmlConv_Cache_", "_HexXmlConv_Cache_-0", "_HexXmlConv_Cache_007", "_HexXmlConv_Cache_+7",
+                           "_HexXmlConv_Cache_2147483648", "_HexXmlConv_Cache_-2147483649", "_HexXmlConv_Cache_12a",
+                           "_HexXmlConv_Cache_1 ", "_HexXmlConv_Cache_99999999999", "_hexxmlconv_cache_1",
+                           "x_HexXmlConv_Cache_1", "_HexXmlConv_Cache_1.tmp", "_HexXmlConv_Cache_--1"}) {
+    EXPECT_FALSE(IsWorkDirectoryName(name)) << name;
+  }
+}
+
+TEST(WorkDirectory, ItsLockIsHeldUntilTheTreeIsGone) {
+  PlatformDouble platform;
+  platform.tickCount = 9;
+  std::string workDir;
+  std::unique_ptr<platform::FileLock> lock;
+  ASSERT_TRUE(CreateWorkDirectory(workDir, lock));
+  const fs::path lockPath = fs::path(workDir) / "conversion.lock";
+  EXPECT_EQ(platform::TryLockFile(lockPath), nullptr);  // another open, in this very thread
+  testfiles::Write(fs::path(workDir) / "temp_project.lqt", "x");
+  platform.Fail(PlatformCall::DeleteFile, "temp_project");
+  EXPECT_FALSE(RemoveWorkDirectory(workDir, *lock));
+  EXPECT_TRUE(fs::exists(lockPath));  // the lock file goes last
+  lock.reset();
+  EXPECT_NE(platform::TryLockFile(lockPath), nullptr);  // free once its holder is gone
 }
 
 TEST(TreeRemoval, RemovesNestedTreesAndReadOnlyFiles) {

@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <thread>
 
 #include "platform/platform.h"
 #include "test_files.h"
@@ -138,6 +147,130 @@ TEST(PlatformText, Utf16LengthCountsCodeUnits) {
   EXPECT_EQ(platform::Utf16Length("工場.lqt"), 6u);
   EXPECT_EQ(platform::Utf16Length("\xF0\x9F\x8F\xAD"), 2u);  // beyond the BMP: a surrogate pair
   EXPECT_EQ(platform::Utf16Length("\xFF\xFE"), 2u);         // stray bytes count one each
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PlatformLocks, ALockFileIsNewAndLockedFromItsFirstMoment) {
+  const auto path = testfiles::TempFolder() / "conversion.lock";
+  auto lock = platform::CreateLockFile(path);
+  ASSERT_NE(lock, nullptr);
+  EXPECT_EQ(testfiles::List(testfiles::TempFolder()), (std::vector<std::string>{"conversion.lock"}));  // no ".new" left
+  EXPECT_EQ(platform::CreateLockFile(path), nullptr);  // never over an existing name
+  // Another open of the file, in this very thread, cannot take the lock (flock, not fcntl).
+  EXPECT_EQ(platform::TryLockFile(path), nullptr);
+  std::thread([&] { EXPECT_EQ(platform::TryLockFile(path), nullptr); }).join();
+  lock.reset();
+  auto taken = platform::TryLockFile(path);
+  ASSERT_NE(taken, nullptr);
+  EXPECT_EQ(platform::TryLockFile(path), nullptr);
+}
+
+TEST(PlatformLocks, RemovingKeepsTheLockUntilTheObjectGoes) {
+  const auto path = testfiles::TempFolder() / "conversion.lock";
+  auto lock = platform::CreateLockFile(path);
+  ASSERT_NE(lock, nullptr);
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_TRUE(lock->Remove());
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);  // still held
+  lock.reset();
+  EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  ::close(fd);
+}
+
+TEST(PlatformLocks, OnlyARegularFileOfThatNameIsTaken) {
+  const auto folder = testfiles::TempFolder();
+  EXPECT_EQ(platform::TryLockFile(folder / "absent"), nullptr);
+  fs::create_directory(folder / "directory");
+  EXPECT_EQ(platform::TryLockFile(folder / "directory"), nullptr);
+  testfiles::Write(folder / "target", "");
+  fs::create_symlink(folder / "target", folder / "link");
+  EXPECT_EQ(platform::TryLockFile(folder / "link"), nullptr);  // a link is never followed
+  EXPECT_NE(platform::TryLockFile(folder / "target"), nullptr);
+}
+
+TEST(PlatformAttributes, OwnerAndModificationTime) {
+  const auto path = testfiles::TempFolder() / "mine";
+  testfiles::Write(path, "x");
+  const auto attributes = platform::GetFileAttributes(path);
+  ASSERT_TRUE(attributes);
+  EXPECT_TRUE(attributes->ownedByCurrentUser);
+  EXPECT_LE(std::llabs(attributes->modifiedTime - platform::CurrentTime()), 5);
+  EXPECT_LE(std::llabs(platform::CurrentTime() - static_cast<std::int64_t>(std::time(nullptr))), 1);
+}
+
+// What a stop request does to each kind of call: those that create or carry data throw, those
+// the clean-up needs never do.
+TEST(PlatformStop, FileOperationsThrowStoppedExceptTheCleanUpsOnes) {
+  const auto folder = testfiles::TempFolder();
+  testfiles::Write(folder / "in", "abc");
+  auto input = platform::OpenForReading(folder / "in");
+  auto output = platform::CreateForWriting(folder / "out");
+  platform::RequestStop(SIGINT);
+  EXPECT_EQ(platform::StopSignal(), SIGINT);
+  EXPECT_EQ(platform::StopExitStatus(), 130);
+  char buffer[4];
+  EXPECT_THROW(input->Read(buffer, sizeof buffer), platform::Stopped);
+  EXPECT_THROW(output->Write("x"), platform::Stopped);
+  EXPECT_THROW(platform::OpenForReading(folder / "in"), platform::Stopped);
+  EXPECT_THROW(platform::CreateForWriting(folder / "new"), platform::Stopped);
+  EXPECT_THROW(platform::CreateExclusive(folder / "new"), platform::Stopped);
+  EXPECT_THROW(platform::CreateDirectory(folder / "dir"), platform::Stopped);
+  EXPECT_THROW(platform::PublishNoReplace(folder / "out", folder / "published"), platform::Stopped);
+  EXPECT_THROW(platform::CreateLockFile(folder / "lock"), platform::Stopped);
+  EXPECT_THROW(platform::CopyFile(folder / "in", folder / "copy"), platform::Stopped);
+  EXPECT_TRUE(output->Close());
+  std::vector<platform::DirectoryEntry> entries;
+  EXPECT_TRUE(platform::ListDirectory(folder, entries));
+  EXPECT_TRUE(platform::GetFileAttributes(folder / "out"));
+  EXPECT_TRUE(platform::SetReadOnly(folder / "out", false));
+  EXPECT_TRUE(platform::DeleteFile(folder / "out"));
+  EXPECT_NE(platform::TryLockFile(folder / "in"), nullptr);
+  platform::RequestStop(SIGTERM);  // the first request stands
+  EXPECT_EQ(platform::StopSignal(), SIGINT);
+  platform::ClearStopRequest();
+  EXPECT_EQ(platform::StopSignal(), 0);
+  EXPECT_NO_THROW(platform::ThrowIfStopRequested());
+}
+
+// The handlers, in child processes: an idle program ends at once with 128 + signal; a running
+// conversion is asked to stop and the program goes on; a second signal ends it by the signal.
+TEST(PlatformStop, SignalsAskARunningConversionToStopAndEndAnIdleProgram) {
+  const auto childStatus = [](const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(body());
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+  };
+  for (const int signal : {SIGINT, SIGTERM}) {
+    int status = childStatus([signal] {
+      platform::InstallStopHandlers();
+      ::raise(signal);
+      return 0;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << signal;
+
+    status = childStatus([signal] {
+      platform::InstallStopHandlers();
+      const platform::StoppableWork running;
+      ::raise(signal);
+      return platform::StopSignal() == signal ? 7 : 1;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << signal;
+
+    status = childStatus([signal] {
+      platform::InstallStopHandlers();
+      const platform::StoppableWork running;
+      ::raise(signal);
+      ::raise(signal);
+      return 1;
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+  }
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
-// Whole files through the stream codec: packed projects and the unit-setup binary.
+// Whole files through the stream codec: packed projects and the unit-setup binary. The file side
+// of the codec, kept out of implode/ so that the codec touches no file: every open, read, write,
+// sync and close here goes through the platform layer, where a test double can fail it.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <limits>
-#include <stdexcept>
+
+#include "platform/platform.h"
 
 enum class UnpackResult { Expanded, Failed, TooLarge };
 
@@ -21,10 +23,12 @@ enum class UnpackFailure {
 
 // Compresses the source into one stream (literal mode 0, 4096-byte dictionary) in the target,
 // which is created or emptied, flushed and synced. True when the target holds the whole stream.
+// A failed read of the source leaves as platform::FileError.
 bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Expands the stream in the source into the target (created or emptied). Writes at most limit
-// bytes: past it the expansion stops and the result is TooLarge.
+// bytes: past it the expansion stops and the result is TooLarge. A failed read of the source
+// leaves as platform::FileError.
 UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                std::uint64_t limit);
 
@@ -40,8 +44,8 @@ bool PackFile(const std::filesystem::path& source, const std::filesystem::path& 
 // What both file operations hand their stream callbacks. Past the limit the write callback
 // writes no more and the read callback delivers no more, so the expansion stops soon after.
 struct PackFileContext {
-  std::FILE* source = nullptr;
-  std::FILE* target = nullptr;
+  platform::InputFile* source = nullptr;
+  platform::OutputFile* target = nullptr;
   bool writeFailed = false;
   std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t written = 0;
@@ -49,16 +53,10 @@ struct PackFileContext {
   bool sourceExhausted = false;  // a read found the end of the source
 };
 
-// A failed read of the source: not a stream the codec can judge, so it leaves the operation as
-// an exception (the open files are closed on the way out).
-class PackedFileReadError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Read callback: up to size bytes from the source at its position; 0 at its end. Throws
-// PackedFileReadError when the file layer reports an error.
+// Read callback: up to size bytes from the source at its position, fewer only at its end; 0 at
+// the end. A failed read is not a stream the codec can judge: platform::FileError leaves the
+// operation (the open files are closed on the way out), and so does platform::Stopped.
 std::uint32_t ReadFromSource(char* buffer, std::uint32_t& size, void* context);
 // Write callback: all size bytes to the target at its position. A failure sets writeFailed and
-// is not passed on; later writes are still attempted.
+// is not passed on.
 void WriteToTarget(const char* buffer, std::uint32_t& size, void* context);

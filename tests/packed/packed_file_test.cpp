@@ -1,11 +1,13 @@
-// Packed files: what is left on disk after each outcome.
+// Packed files: what is left on disk after each outcome, and that every file call goes through
+// the platform layer.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
 #include "implode/codec_memory.h"
-#include "implode/packed_file.h"
+#include "packed/packed_file.h"
+#include "platform_double.h"
 #include "stream_test_support.h"
 #include "test_files.h"
 
@@ -14,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
 
-TEST(ImplodePackedFile, PackingAnEmptyFileWritesOnlyTheEndCode) {
+TEST(PackedFile, PackingAnEmptyFileWritesOnlyTheEndCode) {
   const fs::path folder = testfiles::MakeFolder("empty");
   testfiles::Write(folder / "empty.lqt", "");
   ASSERT_TRUE(PackProjectFile(folder / "empty.lqt", folder / "empty.lqp"));
@@ -24,7 +26,7 @@ TEST(ImplodePackedFile, PackingAnEmptyFileWritesOnlyTheEndCode) {
   EXPECT_EQ(testfiles::Read(folder / "back.lqt"), "");
 }
 
-TEST(ImplodePackedFile, PackThenUnpackGivesTheSameBytes) {
+TEST(PackedFile, PackThenUnpackGivesTheSameBytes) {
   const fs::path folder = testfiles::MakeFolder("round");
   const std::string text = streamtest::ProjectText(100000, 11) + std::string("\x00\x1A\r\n", 4);
   testfiles::Write(folder / "plant.lqt", text);
@@ -35,7 +37,7 @@ TEST(ImplodePackedFile, PackThenUnpackGivesTheSameBytes) {
   EXPECT_EQ(testfiles::Read(folder / "back.lqt"), text);
 }
 
-TEST(ImplodePackedFile, UnpackingAcceptsEveryModeAndDictionary) {
+TEST(PackedFile, UnpackingAcceptsEveryModeAndDictionary) {
   const fs::path folder = testfiles::MakeFolder("modes");
   const std::string text = streamtest::ProjectText(20000, 12);
   testfiles::Write(folder / "in.lqt", text);
@@ -50,7 +52,7 @@ TEST(ImplodePackedFile, UnpackingAcceptsEveryModeAndDictionary) {
   }
 }
 
-TEST(ImplodePackedFile, RefusedParametersCreateNoTarget) {
+TEST(PackedFile, RefusedParametersCreateNoTarget) {
   const fs::path folder = testfiles::MakeFolder("refused");
   testfiles::Write(folder / "in.lqt", "abc");
   EXPECT_FALSE(PackFile(folder / "in.lqt", folder / "a", 0, 3000));
@@ -59,7 +61,7 @@ TEST(ImplodePackedFile, RefusedParametersCreateNoTarget) {
   EXPECT_FALSE(fs::exists(folder / "b"));
 }
 
-TEST(ImplodePackedFile, UnpackingATextProjectFailsAndLeavesAnEmptyTarget) {
+TEST(PackedFile, UnpackingATextProjectFailsAndLeavesAnEmptyTarget) {
   const fs::path folder = testfiles::MakeFolder("text");
   testfiles::Write(folder / "plant.lqp", "[Project]\r\nName=plant\r\n");
   EXPECT_EQ(UnpackProjectFile(folder / "plant.lqp", folder / "out.lqt", kNoLimit), UnpackResult::Failed);
@@ -67,7 +69,7 @@ TEST(ImplodePackedFile, UnpackingATextProjectFailsAndLeavesAnEmptyTarget) {
   EXPECT_EQ(testfiles::Read(folder / "out.lqt"), "");
 }
 
-TEST(ImplodePackedFile, UnpackingATruncatedStreamKeepsTheBytesDecoded) {
+TEST(PackedFile, UnpackingATruncatedStreamKeepsTheBytesDecoded) {
   const fs::path folder = testfiles::MakeFolder("cut");
   const std::string text = streamtest::ProjectText(30000, 13);
   const std::string stream = ImplodeBytes(text).bytes;
@@ -78,7 +80,7 @@ TEST(ImplodePackedFile, UnpackingATruncatedStreamKeepsTheBytesDecoded) {
   EXPECT_EQ(written, text.substr(0, written.size()));
 }
 
-TEST(ImplodePackedFile, ExactlyTheLimitPassesOneMoreIsTooLarge) {
+TEST(PackedFile, ExactlyTheLimitPassesOneMoreIsTooLarge) {
   const fs::path folder = testfiles::MakeFolder("limit");
   const std::string data(100000, 'z');  // expands from a few hundred bytes
   testfiles::Write(folder / "big.lqp", ImplodeBytes(data).bytes);
@@ -90,15 +92,15 @@ TEST(ImplodePackedFile, ExactlyTheLimitPassesOneMoreIsTooLarge) {
   EXPECT_EQ(testfiles::Read(folder / "tiny").size(), 5000u);
 }
 
-TEST(ImplodePackedFile, PastTheLimitNothingMoreIsWrittenOrRead) {
-  std::FILE* const source = std::tmpfile();
-  std::FILE* const target = std::tmpfile();
+TEST(PackedFile, PastTheLimitNothingMoreIsWrittenOrRead) {
+  const fs::path folder = testfiles::MakeFolder("past");
+  testfiles::Write(folder / "source", "more input");
+  auto source = platform::OpenForReading(folder / "source");
+  auto target = platform::CreateForWriting(folder / "target");
   ASSERT_TRUE(source && target);
-  std::fputs("more input", source);
-  std::rewind(source);
   PackFileContext context;
-  context.source = source;
-  context.target = target;
+  context.source = source.get();
+  context.target = target.get();
   context.limit = 10;
   std::uint32_t size = 11;
   WriteToTarget("0123456789A", size, &context);
@@ -108,15 +110,14 @@ TEST(ImplodePackedFile, PastTheLimitNothingMoreIsWrittenOrRead) {
   size = 3;
   WriteToTarget("BCD", size, &context);
   EXPECT_EQ(context.written, 10u);
-  EXPECT_EQ(std::ftell(target), 10);
   char buffer[16];
   std::uint32_t request = sizeof buffer;
   EXPECT_EQ(ReadFromSource(buffer, request, &context), 0u);
-  std::fclose(source);
-  std::fclose(target);
+  ASSERT_TRUE(target->Close());
+  EXPECT_EQ(testfiles::Read(folder / "target"), "0123456789");
 }
 
-TEST(ImplodePackedFile, MissingSourceOrTargetFolderFailsBeforeWriting) {
+TEST(PackedFile, MissingSourceOrTargetFolderFailsBeforeWriting) {
   const fs::path folder = testfiles::MakeFolder("missing");
   testfiles::Write(folder / "in.lqt", "abc");
   testfiles::Write(folder / "in.lqp", ImplodeBytes("abc").bytes);
@@ -128,7 +129,7 @@ TEST(ImplodePackedFile, MissingSourceOrTargetFolderFailsBeforeWriting) {
   EXPECT_EQ(UnpackProjectFile(folder / "in.lqp", folder / "no" / "out.lqt", kNoLimit), UnpackResult::Failed);
 }
 
-TEST(ImplodePackedFile, AFullDeviceFails) {
+TEST(PackedFile, AFullDeviceFails) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   const fs::path folder = testfiles::MakeFolder("full");
   const std::string text = streamtest::RandomBytes(50000, 14);
@@ -141,11 +142,53 @@ TEST(ImplodePackedFile, AFullDeviceFails) {
   EXPECT_FALSE(PackProjectFile(folder / "small.lqt", "/dev/full"));
 }
 
-TEST(ImplodePackedFile, AFailedReadLeavesAsAnException) {
+TEST(PackedFile, AFailedReadLeavesAsAnException) {
   const fs::path folder = testfiles::MakeFolder("unreadable");
-  fs::create_directory(folder / "dir.lqt");  // opens, but reading it fails
-  EXPECT_THROW(PackProjectFile(folder / "dir.lqt", folder / "out.lqp"), PackedFileReadError);
-  EXPECT_THROW(UnpackProjectFile(folder / "dir.lqt", folder / "out.lqt", kNoLimit), PackedFileReadError);
+  testfiles::Write(folder / "in.lqt", streamtest::ProjectText(20000, 15));
+  testfiles::Write(folder / "in.lqp", ImplodeBytes(streamtest::ProjectText(20000, 15)).bytes);
+  PlatformDouble platform;
+  platform.Fail(PlatformCall::Read, "in.lq");
+  EXPECT_THROW(PackProjectFile(folder / "in.lqt", folder / "out.lqp"), platform::FileError);
+  EXPECT_THROW(UnpackProjectFile(folder / "in.lqp", folder / "out.lqt", kNoLimit), platform::FileError);
+}
+
+// Every call of both operations is the platform's: a double that fails one fails the operation.
+TEST(PackedFile, EveryFileCallGoesThroughThePlatform) {
+  const fs::path folder = testfiles::MakeFolder("calls");
+  const std::string text = streamtest::ProjectText(20000, 16);
+  testfiles::Write(folder / "in.lqt", text);
+  testfiles::Write(folder / "in.lqp", ImplodeBytes(text).bytes);
+  {
+    PlatformDouble platform;
+    ASSERT_TRUE(PackProjectFile(folder / "in.lqt", folder / "a.lqp"));
+    ASSERT_EQ(UnpackProjectFile(folder / "in.lqp", folder / "a.lqt", kNoLimit), UnpackResult::Expanded);
+    EXPECT_EQ(platform.Calls(PlatformCall::OpenForReading), 2);
+    EXPECT_EQ(platform.Calls(PlatformCall::CreateForWriting), 2);
+    EXPECT_GE(platform.Calls(PlatformCall::Read), 4);
+    EXPECT_GE(platform.Calls(PlatformCall::Write), 2);
+    EXPECT_EQ(platform.Calls(PlatformCall::Flush), 2);
+    EXPECT_EQ(platform.Calls(PlatformCall::Sync), 1);  // the packed file only
+    EXPECT_EQ(platform.Calls(PlatformCall::Close), 2);
+  }
+  for (const PlatformCall call : {PlatformCall::OpenForReading, PlatformCall::CreateForWriting, PlatformCall::Write,
+                                  PlatformCall::Flush, PlatformCall::Sync, PlatformCall::Close}) {
+    PlatformDouble platform;
+    platform.Fail(call);
+    const bool packed = PackProjectFile(folder / "in.lqt", folder / "b.lqp");
+    const UnpackResult unpacked = UnpackProjectFile(folder / "in.lqp", folder / "b.lqt", kNoLimit);
+    EXPECT_FALSE(packed) << static_cast<int>(call);
+    // The expansion is never synced: a working file, or a temporary one that is synced later.
+    if (call != PlatformCall::Sync) {
+      EXPECT_EQ(unpacked, UnpackResult::Failed) << static_cast<int>(call);
+    }
+  }
+}
+
+TEST(PackedFile, APipeOrDeviceNeedsNoSync) {
+  if (!fs::exists("/dev/null")) GTEST_SKIP() << "no /dev/null here";
+  const fs::path folder = testfiles::MakeFolder("device");
+  testfiles::Write(folder / "in.lqt", "abcabc");
+  EXPECT_TRUE(PackProjectFile(folder / "in.lqt", "/dev/null"));
 }
 
 }  // namespace

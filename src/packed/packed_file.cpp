@@ -1,0 +1,113 @@
+#include "packed/packed_file.h"
+
+#include <memory>
+#include <new>
+
+#include "implode/explode.h"
+#include "implode/implode.h"
+
+namespace {
+
+bool ImplodeAccepts(const std::uint32_t literalMode, const std::uint32_t dictionarySize) {
+  return literalMode <= 1 && (dictionarySize == 1024 || dictionarySize == 2048 || dictionarySize == 4096);
+}
+
+// Opens the source, then creates the target; null files when either cannot be had (the source
+// is then closed again and the target never created). On Windows both are opened without
+// sharing, a property of the platform's open: while we work no other program has them open.
+struct OpenFiles {
+  std::unique_ptr<platform::InputFile> source;
+  std::unique_ptr<platform::OutputFile> target;
+  bool ok() const { return source && target; }
+};
+
+OpenFiles Open(const std::filesystem::path& source, const std::filesystem::path& target) {
+  OpenFiles files;
+  files.source = platform::OpenForReading(source);
+  if (files.source) files.target = platform::CreateForWriting(target);
+  return files;
+}
+
+}  // namespace
+
+std::uint32_t ReadFromSource(char* buffer, std::uint32_t& size, void* context) {
+  auto& files = *static_cast<PackFileContext*>(context);
+  if (files.tooLarge) return 0;
+  // The codec takes a short delivery for the end of its input: fill the request while there is
+  // more, as a buffered reader would.
+  std::uint32_t have = 0;
+  while (have < size) {
+    const std::size_t got = files.source->Read(buffer + have, size - have);
+    if (got == 0) break;
+    have += static_cast<std::uint32_t>(got);
+  }
+  if (have < size) files.sourceExhausted = true;
+  return have;
+}
+
+void WriteToTarget(const char* buffer, std::uint32_t& size, void* context) {
+  auto& files = *static_cast<PackFileContext*>(context);
+  if (files.tooLarge) return;
+  std::uint64_t count = size;
+  if (count > files.limit - files.written) {
+    count = files.limit - files.written;
+    files.tooLarge = true;
+  }
+  if (count != 0 && !files.target->Write(buffer, static_cast<std::size_t>(count))) files.writeFailed = true;
+  files.written += count;
+}
+
+bool PackFile(const std::filesystem::path& source, const std::filesystem::path& target,
+              const std::uint32_t literalMode, const std::uint32_t dictionarySize) {
+  if (!ImplodeAccepts(literalMode, dictionarySize)) return false;
+  const std::unique_ptr<ImplodeWorkArea> work(new (std::nothrow) ImplodeWorkArea());
+  if (!work) return false;
+  OpenFiles files = Open(source, target);
+  if (!files.ok()) return false;
+  PackFileContext context;
+  context.source = files.source.get();
+  context.target = files.target.get();
+  ImplodeStream(ReadFromSource, WriteToTarget, *work, &context, literalMode, dictionarySize);
+  files.source.reset();
+  // A full device often reports only here, because the writes before were buffered.
+  const bool finished = files.target->Finish();
+  return finished && !context.writeFailed;
+}
+
+bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target) {
+  return PackFile(source, target, 0, 4096);
+}
+
+UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std::filesystem::path& target,
+                                  const std::uint64_t limit) {
+  const std::unique_ptr<ExplodeWorkArea> work(new (std::nothrow) ExplodeWorkArea());
+  if (!work) return UnpackFailure::TargetUnwritable;
+  OpenFiles files = Open(source, target);
+  if (!files.source) return UnpackFailure::SourceUnreadable;
+  if (!files.target) return UnpackFailure::TargetUnwritable;
+  PackFileContext context;
+  context.source = files.source.get();
+  context.target = files.target.get();
+  context.limit = limit;
+  const unsigned code = ExplodeStream(ReadFromSource, WriteToTarget, *work, &context);
+  const bool closed = files.target->Close();
+  files.source.reset();
+  if (context.tooLarge) return UnpackFailure::TooLarge;
+  // Undecodable data with the whole source read is a stream that ends too soon.
+  if (code == kStreamBadData) return context.sourceExhausted ? UnpackFailure::Truncated : UnpackFailure::NotAStream;
+  if (code != kStreamOk) return UnpackFailure::NotAStream;
+  return closed && !context.writeFailed ? UnpackFailure::None : UnpackFailure::TargetUnwritable;
+}
+
+UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                               const std::uint64_t limit) {
+  switch (UnpackFileExplained(source, target, limit)) {
+    case UnpackFailure::None: return UnpackResult::Expanded;
+    case UnpackFailure::TooLarge: return UnpackResult::TooLarge;
+    case UnpackFailure::SourceUnreadable:
+    case UnpackFailure::NotAStream:
+    case UnpackFailure::Truncated:
+    case UnpackFailure::TargetUnwritable: break;
+  }
+  return UnpackResult::Failed;
+}
