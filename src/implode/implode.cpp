@@ -51,7 +51,9 @@ void PrepareSymbolCodes(ImplodeWorkArea& work, const std::uint32_t literalMode) 
 }
 
 // Packs codes least significant bit first and hands the stream on in blocks of 2048 bytes; the
-// header's two bytes open the first block.
+// header's two bytes open the first block. Codes gather in a 64-bit word and go to the buffer four
+// bytes at a time; Settle() stores every complete byte, so that the blocks leave before the next
+// read exactly as they would byte by byte.
 class BitOutput {
  public:
   BitOutput(ImplodeWorkArea& work, StreamWriteCallback write, void* param, const std::uint32_t literalMode,
@@ -63,40 +65,145 @@ class BitOutput {
     count_ = 2;
   }
 
-  // n bits (at most 16) of value.
+  // n bits (at most 32) of value; the bits above n must be 0.
   void Put(const std::uint32_t n, const std::uint32_t value) {
-    pending_ |= (value & ((1u << n) - 1)) << pendingBits_;
+    pending_ |= static_cast<std::uint64_t>(value) << pendingBits_;
     pendingBits_ += n;
+    if (pendingBits_ >= 32) {
+      const std::uint32_t word = static_cast<std::uint32_t>(pending_);
+      std::memcpy(buffer_ + count_, &word, 4);  // little-endian: the first bits in the first byte
+      count_ += 4;
+      pending_ >>= 32;
+      pendingBits_ -= 32;
+      if (count_ >= kImplodeWriteSize) HandBlock();
+    }
+  }
+
+  // Stores the complete bytes still in the word, handing a full block on.
+  void Settle() {
     while (pendingBits_ >= 8) {
       buffer_[count_++] = static_cast<std::uint8_t>(pending_);
       pending_ >>= 8;
       pendingBits_ -= 8;
-      if (count_ == kImplodeWriteSize) {
-        Hand(kImplodeWriteSize);
-        count_ = 0;
-      }
     }
+    if (count_ >= kImplodeWriteSize) HandBlock();
   }
 
   // The byte in progress is filled up with zero bits; everything left leaves in one last write.
   void Finish() {
+    Settle();
     if (pendingBits_ != 0) buffer_[count_++] = static_cast<std::uint8_t>(pending_);
     Hand(count_);
   }
 
  private:
+  void HandBlock() {
+    Hand(kImplodeWriteSize);
+    count_ -= kImplodeWriteSize;
+    std::memmove(buffer_, buffer_ + kImplodeWriteSize, count_);
+  }
+
   void Hand(std::uint32_t size) { write_(reinterpret_cast<const char*>(buffer_), size, param_); }
 
   std::uint8_t* buffer_;
   StreamWriteCallback write_;
   void* param_;
   std::uint32_t count_;
-  std::uint32_t pending_ = 0;
+  std::uint64_t pending_ = 0;
   std::uint32_t pendingBits_ = 0;
 };
 
-// The sliding window and its prefix chains. Offsets 0 to D - 1 hold the dictionary, D to D + 515
-// the lookahead carried from the previous block, and from D + 516 the block just read.
+// Chains of earlier positions, one per prefix length: each links a position to the one entered
+// before it whose first bytes hash alike. A link is how far back that one lies (16 bits), kept in
+// a ring indexed by stream position (window offset plus how far the window has moved), so moving
+// the window moves no link. Heads are 16-bit stream positions.
+class PrefixChains {
+ public:
+  // The prefix length of each chain level.
+  static constexpr std::uint32_t kLevelLength[kChainLevels] = {2, 3, 8};
+
+  explicit PrefixChains(ImplodeWorkArea& work) : heads_(work.chainHeads), previous_(work.chainPrevious) {}
+
+  // Positions from p on are the next to enter.
+  void StartAt(const std::uint32_t p) { entered_ = p; }
+
+  // Enters every position up to p. One product of the 8 bytes at the position hashes all three
+  // prefixes: its bits 3 to 15 depend only on the first 2 bytes and its bits 11 to 23 only on the
+  // first 3, because a product's low bits depend only on the factors' low bits; its top 13 bits
+  // depend on all 8.
+  void EnterUpTo(const std::uint8_t* const window, const std::uint32_t p) {
+    static_assert(kLevelLength[0] == 2 && kLevelLength[1] == 3 && kLevelLength[2] == 8 && kChainBuckets == 1u << 13);
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    std::uint16_t(*const heads)[kChainBuckets] = heads_;
+    std::uint16_t(*const previous)[kChainRing] = previous_;
+    const auto link = [&](const std::uint32_t level, const std::uint32_t hash, const std::uint16_t position,
+                          const std::uint32_t slot) {
+      previous[level][slot] = static_cast<std::uint16_t>(position - heads[level][hash]);
+      heads[level][hash] = position;
+    };
+    std::uint32_t t = entered_ + moved_;
+    for (std::uint32_t e = entered_; e <= p; ++e, ++t) {
+      std::uint64_t bytes;
+      std::memcpy(&bytes, window + e, 8);
+      const std::uint64_t product = bytes * kMultiplier;
+      const std::uint16_t position = static_cast<std::uint16_t>(t);
+      const std::uint32_t slot = t & (kChainRing - 1);
+      link(0, static_cast<std::uint32_t>(product >> 3) & (kChainBuckets - 1), position, slot);
+      link(1, static_cast<std::uint32_t>(product >> 11) & (kChainBuckets - 1), position, slot);
+      link(2, static_cast<std::uint32_t>(product >> 51), position, slot);
+    }
+    if (p >= entered_) entered_ = p + 1;
+  }
+
+  // The position entered before q on the level's chain, as a window offset; below the dictionary
+  // (negative, or further back than any candidate) when there is none.
+  std::int32_t Previous(const std::uint32_t level, const std::int32_t q) const {
+    return q - previous_[level][(static_cast<std::uint32_t>(q) + moved_) & (kChainRing - 1)];
+  }
+
+  // The window moved 4096 bytes down. Now and then heads that point far back are set to point
+  // half the 16-bit range back, so no link ever ages past that range and reads as recent.
+  void WindowMoved() {
+    entered_ -= kImplodeReadSize;
+    moved_ += kImplodeReadSize;
+    if (++moves_ % kMovesPerAging != 0) return;
+    const std::uint16_t now = static_cast<std::uint16_t>(entered_ + moved_);
+    const std::uint16_t ancient = static_cast<std::uint16_t>(now - 0x8000);
+    std::uint16_t* const heads = heads_[0];
+    constexpr std::uint32_t kHeads = kChainLevels * kChainBuckets;
+    std::uint32_t i = 0;
+#ifdef TQ_IMPLODE_SSE2
+    const __m128i nowLanes = _mm_set1_epi16(static_cast<short>(now));
+    const __m128i farLanes = _mm_set1_epi16(static_cast<short>(kFarBack));
+    const __m128i ancientLanes = _mm_set1_epi16(static_cast<short>(ancient));
+    for (; i + 8 <= kHeads; i += 8) {
+      __m128i* const lanes = reinterpret_cast<__m128i*>(heads + i);
+      const __m128i head = _mm_loadu_si128(lanes);
+      const __m128i age = _mm_sub_epi16(nowLanes, head);
+      const __m128i recent = _mm_cmpeq_epi16(_mm_subs_epu16(age, farLanes), _mm_setzero_si128());
+      _mm_storeu_si128(lanes, _mm_or_si128(_mm_and_si128(recent, head), _mm_andnot_si128(recent, ancientLanes)));
+    }
+#endif
+    for (; i < kHeads; ++i) heads[i] = static_cast<std::uint16_t>(now - heads[i]) > kFarBack ? ancient : heads[i];
+  }
+
+ private:
+  // An aging leaves every head at most 0x2000 back, or at 0x8000; until the next one heads age
+  // by at most six moves and a match ahead (24,576 + 516 bytes). So no link wraps around the
+  // 16-bit range, and every link to a head older than the dictionary reads as further back than
+  // any candidate.
+  static constexpr std::uint32_t kMovesPerAging = 6;
+  static constexpr std::uint32_t kFarBack = 0x2000;
+
+  std::uint16_t (*const heads_)[kChainBuckets];
+  std::uint16_t (*const previous_)[kChainRing];
+  std::uint32_t entered_ = 0;  // the next window offset to enter
+  std::uint32_t moved_ = 0;    // bytes the window has moved (mod 2^32)
+  std::uint32_t moves_ = 0;
+};
+
+// The sliding window. Offsets 0 to D - 1 hold the dictionary, D to D + 515 the lookahead carried
+// from the previous block, and from D + 516 the block just read.
 class Encoder {
  public:
   Encoder(ImplodeWorkArea& work, BitOutput& out, const std::uint32_t dictionarySize,
@@ -104,25 +211,24 @@ class Encoder {
       : work_(work),
         window_(work.window),
         out_(out),
+        chains_(work),
         dictionarySize_(dictionarySize),
         dictionaryBits_(dictionaryBits),
         dictionaryMask_((1u << dictionaryBits) - 1) {}
 
-  // A new block: while it is encoded, positions below `first` are no candidates.
-  void BeginBlock(const std::uint32_t first) { first_ = first; }
-
-  // The window moves 4096 bytes down: so do the chains, and links to positions that leave the
-  // window become 0, which every search takes for "too far back".
-  void ShiftDown() {
-    const std::uint32_t kept = dictionarySize_ + kLookahead;
-    for (std::uint32_t level = 0; level < kChainLevels; ++level) {
-      ShiftLinks(work_.chainHeads[level], work_.chainHeads[level], kChainBuckets);
-      ShiftLinks(work_.chainPrevious[level], work_.chainPrevious[level] + kImplodeReadSize, kept);
-    }
-    entered_ -= kImplodeReadSize;
+  // A new block: while it is encoded, positions below `first` are no candidates. Positions are
+  // entered into the chains only as far as their prefixes hold bytes that stay: those read so far,
+  // or when the input has ended, any.
+  void BeginBlock(const std::uint32_t first, const std::uint32_t end, const bool inputEnded) {
+    first_ = first;
+    enterLimit_ = inputEnded ? kWindowSize + kWindowSpare - 8
+                             : end + kLookahead - kLevelLength[kChainLevels - 1];
   }
 
-  void StartAt(const std::uint32_t c) { entered_ = c; }
+  void StartAt(const std::uint32_t c) { chains_.StartAt(c); }
+
+  // The window moved 4096 bytes down.
+  void WindowMoved() { chains_.WindowMoved(); }
 
   // Encodes from c up to the block end; c may end up to 515 bytes past it, inside a copy.
   void EncodeBlock(std::uint32_t& c, const std::uint32_t end, const bool inputEnded) {
@@ -164,10 +270,16 @@ class Encoder {
         break;
       }
     }
+    out_.Settle();
   }
 
  private:
-  std::uint32_t PairHash(const std::uint32_t p) const { return 4u * window_[p] + 5u * window_[p + 1]; }
+  static constexpr const std::uint32_t* kLevelLength = PrefixChains::kLevelLength;
+  static constexpr std::uint32_t kTwoBytes = 0;
+  static constexpr std::uint32_t kThreeBytes = 1;
+  static constexpr std::uint32_t kEightBytes = 2;
+  static constexpr std::uint32_t kLongestFamilyPeriod = 4;
+  static constexpr std::uint32_t kUnknown = ~0u;
 
   void PutLiteral(const std::uint32_t p) {
     const std::uint32_t byte = window_[p];
@@ -178,63 +290,13 @@ class Encoder {
   // copy of 2, the dictionary bits otherwise).
   void PutCopy(const std::uint32_t length) {
     const std::uint32_t symbol = length + 254;
-    out_.Put(work_.symbolBits[symbol], work_.symbolCodes[symbol]);
     const std::uint32_t lowBits = length == 2 ? 2 : dictionaryBits_;
     const std::uint32_t high = distance_ >> lowBits;
-    out_.Put(kDistanceCodeBits[high], kDistanceCodeValues[high]);
-    out_.Put(lowBits, distance_ & (length == 2 ? 3u : dictionaryMask_));
-  }
-
-  // dst[i] = src[i] - 4096, or 0 where that would be below 0 (dst may be src).
-  static void ShiftLinks(std::uint16_t* const dst, const std::uint16_t* const src, const std::uint32_t count) {
-    std::uint32_t i = 0;
-#ifdef TQ_IMPLODE_SSE2
-    const __m128i step = _mm_set1_epi16(static_cast<short>(kImplodeReadSize));
-    for (; i + 8 <= count; i += 8) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_subs_epu16(v, step));
-    }
-#endif
-    for (; i < count; ++i) dst[i] = static_cast<std::uint16_t>(src[i] > kImplodeReadSize ? src[i] - kImplodeReadSize : 0);
-  }
-
-  std::uint64_t Load64(const std::uint32_t p) const {
-    std::uint64_t v;
-    std::memcpy(&v, window_ + p, 8);
-    return v;
-  }
-
-  // The prefix length of each chain level.
-  static constexpr std::uint32_t kLevelLength[kChainLevels] = {2, 3, 4, 5, 6, 8, 16};
-
-  // Enters every position up to c into the chains. The buckets of the longer prefixes come from
-  // the 8 (or 16) bytes at the position with the bytes past the prefix shifted out.
-  void EnterUpTo(const std::uint32_t c) {
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    constexpr std::uint64_t kMixer = 0xC2B2AE3D27D4EB4Full;
-    constexpr std::uint32_t kShift = 64 - 12;  // kChainBuckets = 4096
-    static_assert(kChainBuckets == 4096);
-    std::uint16_t(*const heads)[kChainBuckets] = work_.chainHeads;
-    std::uint16_t(*const previous)[kWindowSize] = work_.chainPrevious;
-    for (; entered_ <= c; ++entered_) {
-      const std::uint32_t p = entered_;
-      const std::uint16_t position = static_cast<std::uint16_t>(p);
-      const std::uint32_t pair = PairHash(p);
-      const std::uint32_t last = heads[0][pair];
-      previous[0][p] = static_cast<std::uint16_t>(last);
-      heads[0][pair] = position;
-      const std::uint64_t low = Load64(p);
-      const std::uint64_t high = Load64(p + 8);
-#pragma GCC unroll 8
-      for (std::uint32_t level = 1; level < kChainLevels; ++level) {
-        const std::uint32_t length = kLevelLength[level];
-        const std::uint64_t key =
-            length <= 8 ? low << (64 - 8 * length) : low + (high << (128 - 8 * length)) * kMixer;
-        const std::uint32_t h = static_cast<std::uint32_t>((key * kMultiplier) >> kShift);
-        previous[level][p] = heads[level][h];
-        heads[level][h] = position;
-      }
-    }
+    const std::uint32_t low = distance_ & (length == 2 ? 3u : dictionaryMask_);
+    const std::uint32_t symbolBits = work_.symbolBits[symbol];
+    const std::uint32_t highBits = kDistanceCodeBits[high];
+    out_.Put(symbolBits + highBits + lowBits, work_.symbolCodes[symbol] | (kDistanceCodeValues[high] << symbolBits) |
+                                                  (low << (symbolBits + highBits)));
   }
 
   // How many bytes agree from a and b on, at most limit.
@@ -242,6 +304,15 @@ class Encoder {
     const std::uint8_t* const x = window_ + a;
     const std::uint8_t* const y = window_ + b;
     std::uint32_t n = 0;
+#ifdef TQ_IMPLODE_SSE2
+    while (n + 16 <= limit) {
+      const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + n));
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + n));
+      const std::uint32_t same = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(u, v)));
+      if (same != 0xFFFFu) return n + static_cast<std::uint32_t>(__builtin_ctz(~same));
+      n += 16;
+    }
+#endif
     while (n + 8 <= limit) {
       std::uint64_t u;
       std::uint64_t v;
@@ -259,6 +330,15 @@ class Encoder {
     const std::uint8_t* const x = window_ + a;
     const std::uint8_t* const y = window_ + b;
     std::uint32_t n = 0;
+#ifdef TQ_IMPLODE_SSE2
+    while (n + 16 <= limit) {
+      const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x - n - 16));
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y - n - 16));
+      const std::uint32_t same = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(u, v)));
+      if (same != 0xFFFFu) return n + static_cast<std::uint32_t>(__builtin_clz(~same << 16));
+      n += 16;
+    }
+#endif
     while (n + 8 <= limit) {
       std::uint64_t u;
       std::uint64_t v;
@@ -292,116 +372,271 @@ class Encoder {
     return level;
   }
 
+  // How long the match at q is when it is longer than `best`; 0 when it is not.
+  std::uint32_t LengthBeyond(const std::uint32_t q, const std::uint32_t c, const std::uint32_t best) const {
+    const std::uint32_t agreement = AgreementMask(q, c);
+    if (best < 16) {
+      const std::uint32_t needed = (2u << best) - 1;
+      if ((agreement & needed) != needed) return 0;
+      const std::uint32_t length = static_cast<std::uint32_t>(__builtin_ctz(~agreement));
+      return length < 16 ? length : 16 + CommonLength(q + 16, c + 16, kLongestMatch - 16);
+    }
+    if (window_[q + best] != window_[c + best] || agreement != 0xFFFFu) return 0;
+    const std::uint32_t length = 16 + CommonLength(q + 16, c + 16, kLongestMatch - 16);
+    return length > best ? length : 0;
+  }
+
   // The longest match at c among the positions 2 to D - 1 bytes back (and not before the block's
   // first indexed position), at most 516 long; among equally long ones the most recent, except
   // that of several reaching 516 the oldest wins. Its length (0 for none) is returned, its
   // distance minus 1 kept.
-  //
-  // Newest first: a candidate counts only when it is longer than the best so far, so it must share
-  // the best length plus one bytes; after each new best the walk moves to the chain of the longest
-  // prefix that the best guarantees, which holds every candidate that can still beat it.
   std::uint32_t FindMatch(const std::uint32_t c) {
-    EnterUpTo(c);
-    const std::uint32_t oldest = std::max(first_, c - dictionarySize_ + 1);
-    std::uint32_t best = 1;
-    std::uint32_t bestPosition = 0;
-    std::uint32_t level = 0;
-    const std::uint16_t* chain = work_.chainPrevious[0];
-    std::uint32_t q = chain[c];
-    if (q == c - 1) q = chain[q];  // the byte just before c is never a match start
-    while (q >= oldest) {
-      const std::uint32_t agreement = AgreementMask(q, c);
-      std::uint32_t length;
-      if (best < 16) {
-        const std::uint32_t needed = (2u << best) - 1;
-        if ((agreement & needed) != needed) {
-          q = chain[q];
-          continue;
-        }
-        length = static_cast<std::uint32_t>(__builtin_ctz(~agreement));
-        if (length == 16) length += CommonLength(q + 16, c + 16, kLongestMatch - 16);
-      } else {
-        if (agreement != 0xFFFFu || window_[q + best] != window_[c + best]) {
-          q = chain[q];
-          continue;
-        }
-        length = 16 + CommonLength(q + 16, c + 16, kLongestMatch - 16);
-        if (length <= best) {
-          q = chain[q];
-          continue;
-        }
-      }
-      best = length;
-      bestPosition = q;
-      if (best == kLongestMatch) return OldestLongest(c, oldest, q);
-      // Every candidate newer than q is at most `best` long. A chain whose prefix is one byte
-      // longer than the best holds only what can beat it, found from c on past q; a shorter one
-      // goes on from q itself, which shares its prefix.
-      const std::uint32_t next = LevelFor(best + 1);
-      if (next != level) {
-        level = next;
-        chain = work_.chainPrevious[level];
-      }
-      if (kLevelLength[level] == best + 1) {
-        std::uint32_t r = chain[c];
-        while (r >= q) r = chain[r];
-        q = r;
-      } else {
-        q = chain[q];
-      }
+    chains_.EnterUpTo(window_, c);
+    const std::int32_t oldest = static_cast<std::int32_t>(std::max(first_, c - dictionarySize_ + 1));
+    // The newest candidate sharing 3 bytes (the chain also holds others whose 3 bytes hash alike).
+    std::uint32_t three;
+    std::memcpy(&three, window_ + c, 4);
+    three &= 0xFFFFFFu;
+    std::int32_t q = chains_.Previous(kThreeBytes, static_cast<std::int32_t>(c));
+    for (;; q = chains_.Previous(kThreeBytes, q)) {
+      if (q < oldest) return PairMatch(c, oldest);
+      std::uint32_t bytes;
+      std::memcpy(&bytes, window_ + q, 4);
+      if ((bytes & 0xFFFFFFu) == three && q != static_cast<std::int32_t>(c - 1)) break;
     }
-    if (best < 2) return 0;
-    distance_ = c - bestPosition - 1;
-    return best;
+    return LongestMatch(c, oldest, static_cast<std::uint32_t>(q));
   }
 
-  // The candidate at `newest` reaches 516; so may older ones on the chain of 16-byte prefixes, and
-  // the oldest of them wins. With S the 516 bytes at c and q the last one found to reach 516, a
-  // position r at d < 516 below q reaches 516 exactly when S has period d and the d bytes at r
-  // are S's first d, because the rest is then the start of q's copy of S. The periods of S come
-  // from its prefix borders, worked out once.
-  std::uint32_t OldestLongest(const std::uint32_t c, const std::uint32_t oldest, const std::uint32_t newest) {
-    const std::uint8_t* const s = window_ + c;
-    std::int16_t* const borders = work_.borders;
-    borders[0] = -1;
-    std::int32_t m = -1;
-    for (std::uint32_t k = 0; k < kLongestMatch; ++k) {
-      while (m >= 0 && s[k] != s[m]) m = borders[m];
-      borders[k + 1] = static_cast<std::int16_t>(++m);
+  // No candidate shares 3 bytes: the most recent one sharing 2. Only one at most 256 bytes back
+  // is ever written as a copy, and returning none for one further back changes nothing: a copy of
+  // 2 that far is written as a literal, and the lazy step only weighs lengths of 3 or more.
+  std::uint32_t PairMatch(const std::uint32_t c, const std::int32_t oldest) {
+    const std::int32_t nearest = std::max(oldest, static_cast<std::int32_t>(c) - 256);
+    std::uint16_t pair;
+    std::memcpy(&pair, window_ + c, 2);
+    std::int32_t q = chains_.Previous(kTwoBytes, static_cast<std::int32_t>(c));
+    if (q == static_cast<std::int32_t>(c - 1)) q = chains_.Previous(kTwoBytes, q);
+    for (; q >= nearest; q = chains_.Previous(kTwoBytes, q)) {
+      std::uint16_t bytes;
+      std::memcpy(&bytes, window_ + q, 2);
+      if (bytes == pair) {
+        distance_ = c - static_cast<std::uint32_t>(q) - 1;
+        return 2;
+      }
     }
-    std::uint8_t* const isPeriod = work_.isPeriod;
-    std::memset(isPeriod, 0, kLongestMatch);
-    for (std::int32_t b = borders[kLongestMatch]; b > 0; b = borders[b]) isPeriod[kLongestMatch - b] = 1;
+    return 0;
+  }
 
-    // No two positions reaching 516 lie closer than the smallest period p. Where the bytes below q
-    // repeat with period p, every p-th position down reaches 516 too: jump to the last of them.
-    const std::uint32_t period = kLongestMatch - static_cast<std::uint32_t>(borders[kLongestMatch]);
-    const auto jump = [&](const std::uint32_t q) {
-      if (period == kLongestMatch) return q;
-      return q - CommonLengthBackwards(q, q + period, q - oldest) / period * period;
+  // The state of one search for a match longer than 2, and its two walks.
+  struct Search {
+    std::uint32_t c;
+    std::int32_t oldest;
+    std::uint32_t best;
+    std::uint32_t bestPosition;
+    std::uint32_t prefixLevel;
+    std::int32_t prefixNext;  // the prefix walk's next candidate
+    bool tailWalk;
+    std::uint32_t tailLevel;
+    std::int32_t tailOffset;
+    std::int32_t tailNext;  // the tail walk's next entry: a candidate plus tailOffset
+    std::uint32_t startPeriod;  // of S's first 8 bytes; 0 until needed
+  };
+
+  // Candidates are taken newest first, and one counts only when it is longer than the best so
+  // far: every candidate newer than the best is at most as long. One that beats a best of b shares
+  // S's first b + 1 bytes (S the bytes at c), so it lies on two chains: that of the longest prefix
+  // the best guarantees (the prefix walk, which goes on from the best itself) and that of the last
+  // bytes of S's first b + 1 (the tail walk, from c on, past candidates not older than the best).
+  // The tail ends with the byte where the best stopped matching, which often no older position
+  // has. The two walks go step for step; when either runs out of candidates, none is left.
+  // Kept out of FindMatch, whose quick answers then need few registers.
+  [[gnu::noinline]] std::uint32_t LongestMatch(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
+    Search search{c, oldest, 2, c - 1, 0, 0, false, 0, 0, 0, 0};
+    TakeBest(search, newest, LengthBeyond(newest, c, 2));
+    Repeat repeat{kUnknown, 0};
+    while (search.best != kLongestMatch && search.prefixNext >= oldest) {
+      const std::uint32_t q = static_cast<std::uint32_t>(search.prefixNext);
+      if (search.prefixLevel == kEightBytes) {
+        if (repeat.period == kUnknown) repeat = StartRepeat(c);
+        // Families are worth passing at once where one may beat the best, or where runs of one
+        // byte make them long.
+        const bool families = repeat.period == 1 || (repeat.period != 0 && repeat.end > search.best + 1);
+        if (families && PassFamily(search, repeat, q)) continue;
+      }
+      if (const std::uint32_t length = LengthBeyond(q, c, search.best); length != 0) {
+        TakeBest(search, q, length);
+        continue;
+      }
+      search.prefixNext = chains_.Previous(search.prefixLevel, search.prefixNext);
+      if (!search.tailWalk) continue;
+      const std::int32_t candidate = search.tailNext - search.tailOffset;
+      if (candidate < oldest) break;
+      if (candidate < static_cast<std::int32_t>(search.bestPosition)) {
+        const std::uint32_t length = LengthBeyond(static_cast<std::uint32_t>(candidate), c, search.best);
+        if (length != 0) {
+          TakeBest(search, static_cast<std::uint32_t>(candidate), length);
+          continue;
+        }
+      }
+      search.tailNext = chains_.Previous(search.tailLevel, search.tailNext);
+    }
+    if (search.best == kLongestMatch) return OldestLongest(c, oldest, search.bestPosition);
+    distance_ = c - search.bestPosition - 1;
+    return search.best;
+  }
+
+  // How S (the bytes at c) starts: repeating with `period` (at most 4; 0 when longer) up to `end`.
+  struct Repeat {
+    std::uint32_t period;
+    std::uint32_t end;
+  };
+
+  Repeat StartRepeat(const std::uint32_t c) const {
+    const std::uint32_t period = StartPeriod(c);
+    if (period > kLongestFamilyPeriod) return {0, 0};
+    return {period, period + CommonLength(c + period, c, kLongestMatch - period)};
+  }
+
+  // A candidate q of the prefix walk (on the chain of 8 bytes) that lies in a stretch repeating
+  // with S's starting period p, its length l at least 8 and below the end m of S's own
+  // repetition. Then each position kp below q inside the stretch holds S's first l + kp bytes
+  // followed by the byte that stopped q, as long as l + kp < m: its length is l + kp. The oldest
+  // of them is the longest and stands for all; the chain between them holds no other position
+  // sharing S's first 8 bytes (8 bytes with periods p and d < p, p at most 4, would have the
+  // smaller period gcd(p, d)). Returns false when q is no such candidate.
+  bool PassFamily(Search& search, const Repeat& repeat, const std::uint32_t q) {
+    const std::uint32_t p = repeat.period;
+    if (q < static_cast<std::uint32_t>(search.oldest) + p || CommonLength(q - p, q, p) < p) return false;
+    const std::uint32_t length = CommonLength(q, search.c, repeat.end);
+    if (length < 8 || length >= repeat.end) return false;
+    const std::uint32_t reach = std::min(q - static_cast<std::uint32_t>(search.oldest), (repeat.end - 1 - length) / p * p);
+    const std::uint32_t steps = CommonLengthBackwards(q, q + p, reach) / p;
+    const std::uint32_t oldest = q - steps * p;
+    const std::uint32_t longest = length + steps * p;
+    if (longest > search.best) {
+      TakeBest(search, oldest, longest);
+    } else {
+      search.prefixNext = chains_.Previous(search.prefixLevel, static_cast<std::int32_t>(oldest));
+    }
+    return true;
+  }
+
+  // Where the tail walk's key ends in S: at the byte where the best stopped matching, unless S
+  // repeats its short starting period there, as in a long line of zeros, where nearly every
+  // position of a repeating stretch holds the same key. Then the key ends at the last byte before
+  // it where that repetition breaks (in a line of zeros, its line end), which candidates beating
+  // the best must hold as well and few positions do.
+  std::uint32_t TailKeyEnd(Search& search) const {
+    const std::uint32_t best = search.best;
+    if (best + 1 < 2 * kLevelLength[kEightBytes]) return best;
+    if (search.startPeriod == 0) search.startPeriod = StartPeriod(search.c);
+    const std::uint32_t p = search.startPeriod;
+    if (p == kLevelLength[kEightBytes]) return best;  // S does not start repeating
+    const std::uint32_t end = search.c + best + 1;
+    const std::uint32_t repeating = CommonLengthBackwards(end, end - p, best + 1 - p);
+    if (repeating == best + 1 - p || best - repeating + 1 < kLevelLength[kEightBytes]) return best;
+    return best - repeating;
+  }
+
+  // The smallest period of the 8 bytes at c (8 when none is shorter).
+  std::uint32_t StartPeriod(const std::uint32_t c) const {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, window_ + c, 8);
+    for (std::uint32_t p = 1; p < 8; ++p) {
+      const std::uint64_t compared = (std::uint64_t{1} << (8 * (8 - p))) - 1;  // the bytes with one p on
+      if (((bytes ^ (bytes >> (8 * p))) & compared) == 0) return p;
+    }
+    return 8;
+  }
+
+  // A new best: both walks go on from it.
+  void TakeBest(Search& search, const std::uint32_t candidate, const std::uint32_t length) {
+    search.best = length;
+    search.bestPosition = candidate;
+    search.prefixLevel = LevelFor(length);
+    search.prefixNext = chains_.Previous(search.prefixLevel, static_cast<std::int32_t>(candidate));
+    if (length == kLongestMatch) return;
+    search.tailLevel = LevelFor(length + 1);
+    search.tailOffset = static_cast<std::int32_t>(TailKeyEnd(search) + 1 - kLevelLength[search.tailLevel]);
+    const std::uint32_t tailStart = search.c + static_cast<std::uint32_t>(search.tailOffset);
+    search.tailWalk = tailStart <= enterLimit_;
+    if (!search.tailWalk) return;
+    chains_.EnterUpTo(window_, tailStart);
+    search.tailNext = chains_.Previous(search.tailLevel, static_cast<std::int32_t>(tailStart));
+  }
+
+  // The smallest period of the 516 bytes at c if it is at most 258 (the string repeats at least
+  // twice); otherwise 516. `from` is a bound below it.
+  std::uint32_t SmallestPeriod(const std::uint32_t c, const std::uint32_t from) const {
+    std::uint64_t start;
+    std::memcpy(&start, window_ + c, 8);
+    for (std::uint32_t d = from; d <= kLongestMatch / 2; ++d) {
+      std::uint64_t bytes;
+      std::memcpy(&bytes, window_ + c + d, 8);
+      if (bytes == start && CommonLength(c + d, c, kLongestMatch - d) == kLongestMatch - d) return d;
+    }
+    return kLongestMatch;
+  }
+
+  // The candidate at `newest` reaches 516; so may older ones, and the oldest of them wins. Every
+  // one holds all of S (the 516 bytes at c), so the walk takes the chain of the 8 bytes of S that
+  // end where its start stops repeating (in a line of zeros, its line end): far fewer positions
+  // share those than share S's first 8 bytes.
+  std::uint32_t OldestLongest(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
+    constexpr std::uint32_t kLongest = kChainLevels - 1;
+    constexpr std::uint32_t kKey = kLevelLength[kLongest];
+    const std::uint32_t startPeriod = StartPeriod(c);
+    const std::uint32_t repeatEnd = startPeriod + CommonLength(c + startPeriod, c, kLongestMatch - startPeriod);
+    // A period P of S with P + startPeriod <= repeatEnd would be a multiple of startPeriod (the
+    // two would have a common divisor period over S's first repeatEnd bytes), and then S would
+    // repeat startPeriod past repeatEnd as well. So P lies above repeatEnd - startPeriod, or S
+    // repeats startPeriod throughout and that is P.
+    const auto smallestPeriod = [&] {
+      if (repeatEnd == kLongestMatch) return startPeriod;
+      return SmallestPeriod(c, repeatEnd - startPeriod + 1);
     };
-    const std::uint16_t* const chain = work_.chainPrevious[kChainLevels - 1];
+    std::uint32_t keyOffset = repeatEnd < kLongestMatch ? repeatEnd + 1 - kKey : 0;
+    if (c + keyOffset > enterLimit_) keyOffset = 0;
+    chains_.EnterUpTo(window_, c + keyOffset);
+    const std::int32_t offset = static_cast<std::int32_t>(keyOffset);
+    const auto older = [&](const std::int32_t candidate) {
+      return chains_.Previous(kLongest, candidate + offset) - offset;
+    };
+
+    // No two positions reaching 516 lie closer than S's smallest period p. Where the bytes below
+    // one of them repeat with period p, every p-th position down reaches 516 too: jump to the last.
+    std::uint32_t period = 0;  // worked out when first needed
+    const auto jump = [&](const std::uint32_t q) {
+      if (period == 0) period = smallestPeriod();
+      if (period == kLongestMatch) return q;
+      return q - CommonLengthBackwards(q, q + period, q - static_cast<std::uint32_t>(oldest)) / period * period;
+    };
+    if (older(static_cast<std::int32_t>(newest)) < oldest) {  // nothing older holds S's key
+      distance_ = c - newest - 1;
+      return kLongestMatch;
+    }
     std::uint32_t q = jump(newest);
-    for (std::uint32_t r = chain[q]; r >= oldest;) {
-      const std::uint32_t d = q - r;
-      if (d < kLongestMatch && isPeriod[d] == 0) {
-        r = chain[r];
+    for (std::int32_t r = older(static_cast<std::int32_t>(q)); r >= oldest;) {
+      const std::uint32_t agreed = CommonLength(static_cast<std::uint32_t>(r), c, kLongestMatch);
+      if (agreed == kLongestMatch) {
+        q = jump(static_cast<std::uint32_t>(r));
+        r = older(static_cast<std::int32_t>(q));
         continue;
       }
-      const std::uint32_t limit = std::min(d, kLongestMatch);
-      const std::uint32_t agreed = CommonLength(r, c, limit);
-      if (agreed == limit) {
-        q = jump(r);
-        r = chain[q];
+      if (period == 0) period = smallestPeriod();
+      if (period != 1 || agreed < kKey) {
+        r = older(r);
         continue;
       }
-      // When S is one byte repeated, the byte at r + agreed differs from it, so no position that
-      // far back or nearer reaches 516.
-      const std::uint32_t differing = r + agreed;
-      r = chain[r];
-      if (period == 1) {
-        while (r >= oldest && r + kLongestMatch > differing) r = chain[r];
-      }
+      // S is one byte repeated, and the run of it that r lies in ends at r + agreed: its positions
+      // reach 516 from 516 before that end down to the run's start; if none does, the next
+      // candidate lies before the run (whose start, with at least 8 of the byte ahead, is on the
+      // chain).
+      const std::int32_t runStart =
+          r - static_cast<std::int32_t>(CommonLengthBackwards(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(r) + 1,
+                                                              static_cast<std::uint32_t>(r - oldest)));
+      const std::int32_t reaching = r + static_cast<std::int32_t>(agreed) - static_cast<std::int32_t>(kLongestMatch);
+      r = reaching >= runStart ? reaching : older(runStart);
     }
     distance_ = c - q - 1;
     return kLongestMatch;
@@ -410,12 +645,13 @@ class Encoder {
   ImplodeWorkArea& work_;
   std::uint8_t* const window_;
   BitOutput& out_;
+  PrefixChains chains_;
   const std::uint32_t dictionarySize_;
   const std::uint32_t dictionaryBits_;
   const std::uint32_t dictionaryMask_;
   std::uint32_t distance_ = 0;  // distance of the last match found, minus 1
   std::uint32_t first_ = 0;     // the block's first indexed position
-  std::uint32_t entered_ = 0;   // the next position to enter into the chains
+  std::uint32_t enterLimit_ = 0;
 };
 
 }  // namespace
@@ -458,11 +694,11 @@ unsigned ImplodeStream(StreamReadCallback read, StreamWriteCallback write, Implo
     } else if (pass == 1 && dictionarySize == kLargestDictionary) {
       first = c - dictionarySize + kLookahead;
     }
-    encoder.BeginBlock(first);
+    encoder.BeginBlock(first, end, ended);
     encoder.EncodeBlock(c, end, ended);
     if (ended) break;
     std::memmove(window, window + kImplodeReadSize, dictionarySize + kLookahead);
-    encoder.ShiftDown();
+    encoder.WindowMoved();
     c -= kImplodeReadSize;
   }
   out.Put(work.symbolBits[kEndSymbol], work.symbolCodes[kEndSymbol]);

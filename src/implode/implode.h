@@ -19,15 +19,17 @@ inline constexpr std::uint32_t kLookahead = 516;
 inline constexpr std::uint32_t kLongestMatch = 516;
 inline constexpr std::uint32_t kLargestDictionary = 4096;
 inline constexpr std::uint32_t kWindowSize = kLargestDictionary + kLookahead + kImplodeReadSize;  // 8708
-// A comparison may run up to 515 bytes past the input's end, and the pair hash of the last
-// position reads one byte past it.
+// A comparison may run up to 515 bytes past the input's end, and positions that far are entered
+// into the chains (reading 8 bytes each) when a search looks ahead.
 inline constexpr std::uint32_t kWindowSpare = 516;
-inline constexpr std::uint32_t kPairHashCount = 2304;  // 4 * 255 + 5 * 255 = 2295 is the largest
 inline constexpr std::uint32_t kSymbolCount = 774;     // 256 literals, 517 copy lengths, the end
-// The match search follows chains of earlier positions that share the first 2, 3, 4, 5, 6, 8 or
-// 16 bytes (by hash) with the current one.
-inline constexpr std::uint32_t kChainLevels = 7;
-inline constexpr std::uint32_t kChainBuckets = 4096;
+// The match search follows chains of earlier positions that share their first 2, 3 or 8 bytes (by
+// hash) with the current one.
+inline constexpr std::uint32_t kChainLevels = 3;
+inline constexpr std::uint32_t kChainBuckets = 8192;
+// Chain links are kept per stream position modulo this ring, which holds every position a search
+// can reach: the dictionary behind the current position and the longest match ahead of it.
+inline constexpr std::uint32_t kChainRing = 8192;
 }  // namespace implode
 
 // The caller's work area; zero-fill it before the call (value-initialise it).
@@ -35,16 +37,14 @@ struct ImplodeWorkArea {
   // Bit count (flag included) and value of each symbol, and of each distance high part.
   std::uint8_t symbolBits[implode::kSymbolCount];
   std::uint16_t symbolCodes[implode::kSymbolCount];
-  // Per chain level and hash, the most recent position entered (a window offset; 0 is none).
+  // Per chain level and hash, the most recent position entered (a 16-bit stream position); per
+  // chain level and ring slot, how far back the position entered before it with the same hash
+  // lies.
   std::uint16_t chainHeads[implode::kChainLevels][implode::kChainBuckets];
-  // Per chain level and window offset, the previous position with the same hash.
-  std::uint16_t chainPrevious[implode::kChainLevels][implode::kWindowSize];
-  // Prefix borders of the 516 bytes at the current position, and which distances are periods of
-  // them: among matches of 516 the oldest is taken.
-  std::int16_t borders[implode::kLongestMatch + 1];
-  std::uint8_t isPeriod[implode::kLongestMatch];
-  // Header and code bits waiting to leave.
-  std::uint8_t output[kImplodeWriteSize + 2];
+  std::uint16_t chainPrevious[implode::kChainLevels][implode::kChainRing];
+  // Header and code bits waiting to leave; codes are stored four bytes at a time, so up to three
+  // bytes past a full block wait there for the next one.
+  std::uint8_t output[kImplodeWriteSize + 8];
   // Dictionary, carried lookahead and the current block; 16 bytes past the spare area let the
   // comparison read sixteen bytes at a time.
   std::uint8_t window[implode::kWindowSize + implode::kWindowSpare + 16];
