@@ -1,5 +1,5 @@
 # The README's two commands: `make demo` and `make test`. Both install what is missing first.
-.PHONY: all test test-release demo bench fuzz screenshots clean bootstrap
+.PHONY: all test test-release demo package bench fuzz screenshots clean bootstrap
 
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
@@ -24,6 +24,12 @@ demo: bootstrap
 	cmake --preset release
 	cmake --build --preset release
 	scripts/demo build/release/tqconv
+
+# The Debian package of a release build: build/release/tqconverter_VERSION_ARCH.deb
+package: bootstrap
+	cmake --preset release
+	cmake --build --preset release
+	cd build/release && cpack -G DEB
 
 bench: bootstrap
 	cmake --preset bench

@@ -1,17 +1,15 @@
-// The subcommands of tqconv. Each returns the exit status: 0 all succeeded, 1 a failure,
-// 2 a usage error.
+// The subcommands of tqconv. Each takes the arguments after its name and returns the exit
+// status: 0 all succeeded, 1 a failure, 2 a usage error.
 #pragma once
 
 #include <string>
 #include <vector>
 
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
+#include "cli/command_line.h"
 
 int RunConvertCommand(const std::vector<std::string>& arguments);
+int RunCheckCommand(const std::vector<std::string>& arguments);
+int RunInspectCommand(const std::vector<std::string>& arguments);
+int RunUnitSetupCommand(const std::vector<std::string>& arguments);
 int RunPackCommand(const std::vector<std::string>& arguments);
 int RunUnpackCommand(const std::vector<std::string>& arguments);
-
-// Prints "tqconv: " + text on stderr and returns kExitUsage.
-int UsageError(const std::string& text);

@@ -1,111 +1,130 @@
-// tqconv convert: each FILE as the dialog treats a dropped file, then the Convert command.
+// tqconv convert and check: each project as the dialog treats a dropped file, then the Convert
+// command, for the files named and the projects in the folders named, several at once.
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 
+#include "app/ascii_case.h"
 #include "app/message_catalog.h"
+#include "cli/batch_inputs.h"
+#include "cli/batch_run.h"
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
 #include "cli/json_line.h"
+#include "cli/project_job.h"
+#include "cli/terminal.h"
 #include "pipeline/convert_command.h"
 #include "platform/platform.h"
-#include "project/validation.h"
+#include "platform/stop_request.h"
 
 namespace {
 
-struct ConvertOptions {
-  std::optional<std::string> language;  // "EN" or "JP"
-  bool json = false;
-  bool quiet = false;
-  std::vector<std::string> files;
+constexpr OptionSpec kConvertOptions[] = {
+    {"json", 0, false},  {"quiet", 0, false},  {"recursive", 'r', false},
+    {"jobs", 'j', true}, {"report", 0, false}, {"report-dir", 0, true},
+};
+constexpr OptionSpec kCheckOptions[] = {
+    {"json", 0, false}, {"quiet", 0, false}, {"recursive", 'r', false}, {"jobs", 'j', true}, {"report", 0, false},
 };
 
-// Parses the options; nothing when they are not usable (the error has been printed).
-std::optional<ConvertOptions> ParseConvertOptions(const std::vector<std::string>& arguments) {
-  ConvertOptions options;
-  bool onlyFiles = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (onlyFiles || argument.empty() || argument[0] != '-' || argument == "-") {
-      options.files.push_back(argument);
-    } else if (argument == "--") {
-      onlyFiles = true;
-    } else if (argument == "--json") {
-      options.json = true;
-    } else if (argument == "--quiet") {
-      options.quiet = true;
-    } else if (argument == "--lang" || argument.rfind("--lang=", 0) == 0) {
-      std::string value;
-      if (argument == "--lang") {
-        if (i + 1 == arguments.size()) return UsageError("--lang needs en or ja"), std::nullopt;
-        value = arguments[++i];
-      } else {
-        value = argument.substr(7);
-      }
-      if (value == "en") {
-        options.language = "EN";
-      } else if (value == "ja") {
-        options.language = "JP";
-      } else {
-        return UsageError("--lang takes en or ja, not '" + value + "'"), std::nullopt;
-      }
-    } else {
-      return UsageError("unknown option '" + argument + "' for convert"), std::nullopt;
+std::optional<unsigned> ParseJobCount(const std::string& text) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const unsigned count = static_cast<unsigned>(std::stoul(text));
+  if (count == 0) return std::nullopt;
+  return count;
+}
+
+// Reads the options shared by convert and check; nothing after the usage error.
+std::optional<ProjectJobOptions> ReadOptions(const std::string& command, const CommandArguments& arguments,
+                                             unsigned& jobs) {
+  ProjectJobOptions options;
+  options.json = arguments.Has("json");
+  options.quiet = arguments.Has("quiet");
+  options.report = arguments.Has("report");
+  if (arguments.Has("report-dir")) options.reportFolder = arguments.Value("report-dir");
+  jobs = DefaultJobCount();
+  if (arguments.Has("jobs")) {
+    const std::optional<unsigned> count = ParseJobCount(arguments.Value("jobs"));
+    if (!count) {
+      UsageError(command,
+                 FormatCatalogValues(LookupMessage("CliUsageBadValue"),
+                                     {"--jobs", arguments.Value("jobs"), LookupMessage("CliUsageWholeNumber")}));
+      return std::nullopt;
     }
+    jobs = *count;
   }
-  if (options.files.empty()) return UsageError("convert needs at least one FILE"), std::nullopt;
+  if (arguments.operands.empty()) {
+    UsageError(command, FormatCatalogValues(LookupMessage("CliUsageNeedsFiles"), {command}));
+    return std::nullopt;
+  }
   return options;
 }
 
-std::string AbsolutePath(const std::string& file) {
-  std::error_code error;
-  const auto absolute = std::filesystem::absolute(platform::PathFromUtf8(file), error);
-  return error ? file : platform::PathToUtf8(absolute.lexically_normal());
+// Projects that would be given the same output name (the same file named twice, or names that
+// differ in letter case only on a file system that ignores it) share this key.
+std::string OutputNameKey(const BatchInput& input) {
+  std::string key = AbsoluteInputPath(input.path);
+  for (char& c : key) c = AsciiLower(c);
+  return key;
 }
 
-enum class FileResult { Converted, Failed, Stopped };
+// The closing lines on a terminal: the counts, then every project that did not succeed.
+void PrintSummary(bool check, const BatchOutcome& outcome) {
+  const double seconds = std::chrono::duration<double>(outcome.elapsed).count();
+  char elapsed[32];
+  std::snprintf(elapsed, sizeof elapsed, "%.1f", seconds);
+  const std::string counts = FormatCatalogValues(
+      LookupMessage(check ? "CliCheckSummary" : "CliSummary"),
+      {std::to_string(outcome.succeeded), std::to_string(outcome.refused), std::to_string(outcome.failed), elapsed});
+  std::fprintf(stderr, "tqconv: %s\n", counts.c_str());
+  for (const auto& [verdict, path] : outcome.unsuccessful) {
+    const char* const key = verdict == Verdict::Refused ? "CliSummaryRefused" : "CliSummaryFailed";
+    std::fprintf(stderr, "tqconv:   %s\n", FormatCatalogValues(LookupMessage(key), {ValidUtf8(path)}).c_str());
+  }
+  if (outcome.notRun > 0) {
+    std::fprintf(stderr, "tqconv: %s\n",
+                 FormatCatalogValues(LookupMessage("CliStopped"), {std::to_string(outcome.notRun)}).c_str());
+  }
+}
 
-// Converts one file.
-FileResult ConvertOne(const std::string& file, const ConvertOptions& options) {
-  ConsoleUserInterface console("tqconv: " + file + ": ", options.json);
-  const ScopedUserInterface installed(console);
-  ConversionOutcome outcome;
-  if (CheckProjectExtension(file)) {
-    ConversionState state;
-    outcome = OnConvert(AbsolutePath(file), state);
+int RunProjectBatch(const std::string& command, const std::vector<std::string>& rawArguments,
+                    std::span<const OptionSpec> specs, bool check) {
+  const std::optional<CommandArguments> arguments = ParseCommandArguments(command, rawArguments, specs);
+  if (!arguments) return kExitUsage;
+  if (arguments->help) {
+    std::fputs(CommandHelp(command).c_str(), stdout);
+    return kExitSuccess;
   }
-  if (outcome.stopped && !outcome.succeeded) return FileResult::Stopped;  // at once, with nothing more said
-  if (options.json) {
-    const auto output = outcome.succeeded ? std::optional<std::string>(outcome.outputPath) : std::nullopt;
-    std::printf("%s\n", ConversionJsonLine(file, outcome.succeeded, output, console.messages()).c_str());
-  } else if (outcome.succeeded) {
-    if (!options.quiet) std::printf("%s\n", outcome.outputPath.c_str());
-  } else if (outcome.incomplete) {
-    console.Report("conversion incomplete: this build does not hold every conversion step");
-  } else if (console.messages().empty()) {
-    console.Report("conversion failed");
-  }
-  std::fflush(stdout);
-  if (outcome.stopped) return FileResult::Stopped;
-  return outcome.succeeded ? FileResult::Converted : FileResult::Failed;
+  unsigned jobs = 1;
+  std::optional<ProjectJobOptions> options = ReadOptions(command, *arguments, jobs);
+  if (!options) return kExitUsage;
+  options->check = check;
+  if (options->reportFolder && !PrepareReportFolder(*options->reportFolder)) return kExitFailure;
+
+  const std::vector<BatchInput> inputs = GatherBatchInputs(arguments->operands, arguments->Has("recursive"));
+  const bool terminal = !options->json && IsProgressTerminal(stderr);
+  BatchConsole console;
+  console.progress = terminal && !options->quiet;
+  console.columns = terminal ? TerminalColumns(stderr) : 80;
+  console.turnKey = OutputNameKey;
+  const ConversionSteps steps = check ? DryRunConversionSteps() : DefaultConversionSteps();
+  console.stopRequested = [] { return platform::StopSignal() != 0; };
+  // A signal during the batch stops it: the running conversions end with their clean-up, no
+  // other one starts, and what was done is reported before the program ends.
+  const platform::StoppableWork batch;
+  const BatchOutcome outcome = RunBatch(
+      inputs, jobs, [&](const BatchInput& input) { return RunProjectJob(input, *options, steps); }, console);
+  if (terminal) PrintSummary(check, outcome);
+  if (platform::StopSignal() != 0) return platform::StopExitStatus();
+  return outcome.succeeded == inputs.size() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
 int RunConvertCommand(const std::vector<std::string>& arguments) {
-  const std::optional<ConvertOptions> options = ParseConvertOptions(arguments);
-  if (!options) return kExitUsage;
-  if (options->language) {
-    CurrentLanguage() = *options->language;
-  } else {
-    SelectLanguage();
-  }
-  bool allSucceeded = true;
-  for (const std::string& file : options->files) {
-    const FileResult result = ConvertOne(file, *options);
-    // Stopped: the later FILEs are not converted.
-    if (result == FileResult::Stopped) return platform::StopExitStatus();
-    allSucceeded = result == FileResult::Converted && allSucceeded;
-  }
-  return allSucceeded ? kExitSuccess : kExitFailure;
+  return RunProjectBatch("convert", arguments, kConvertOptions, false);
+}
+
+int RunCheckCommand(const std::vector<std::string>& arguments) {
+  return RunProjectBatch("check", arguments, kCheckOptions, true);
 }

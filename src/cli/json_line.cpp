@@ -43,6 +43,22 @@ const char* IconName(MessageIcon icon) {
 
 }  // namespace
 
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, i);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (std::size_t i = 0; i < text.size();) {
@@ -77,7 +93,7 @@ std::string JsonString(std::string_view text) {
 }
 
 std::string ConversionJsonLine(std::string_view input, bool ok, const std::optional<std::string>& output,
-                               const std::vector<ShownMessage>& messages) {
+                               const std::vector<ShownMessage>& messages, const std::optional<std::string>& changes) {
   std::string line = "{\"input\":" + JsonString(input) + ",\"ok\":" + (ok ? "true" : "false") +
                      ",\"output\":" + (output ? JsonString(*output) : "null") + ",\"messages\":[";
   for (std::size_t i = 0; i < messages.size(); ++i) {
@@ -85,5 +101,7 @@ std::string ConversionJsonLine(std::string_view input, bool ok, const std::optio
     line += "{\"key\":" + JsonString(messages[i].key) + ",\"text\":" + JsonString(messages[i].text) +
             ",\"icon\":\"" + IconName(messages[i].icon) + "\"}";
   }
-  return line + "]}";
+  line += ']';
+  if (changes) line += ",\"changes\":" + *changes;
+  return line + "}";
 }

@@ -1,47 +1,18 @@
 // tqconv pack and unpack: one file through the stream codec, published whole or not at all.
+// Every failure names the file it concerns and says what is wrong with it.
 #include <cstdio>
-#include <functional>
 #include <optional>
 
 #include "app/message_catalog.h"
 #include "cli/commands.h"
+#include "cli/new_file.h"
 #include "packed/packed_file.h"
 #include "pipeline/conversion_steps.h"
-#include "pipeline/output_publish.h"
 #include "platform/platform.h"
 
 namespace {
 
-int Fail(const std::string& file, const std::string& text) {
-  std::fprintf(stderr, "tqconv: %s: %s\n", file.c_str(), text.c_str());
-  return kExitFailure;
-}
-
-// Writes OUT through a temporary file beside it; an existing OUT is never replaced. The temporary
-// file goes on every path: a failure, a read error of IN, a stop (which exits with 128 + signal).
-int WriteNewFile(const std::string& out, const std::function<std::optional<std::string>(const std::string&)>& write) {
-  const platform::StoppableWork running;
-  try {
-    if (platform::GetFileAttributes(platform::PathFromUtf8(out))) return Fail(out, "exists already; not replaced");
-    TemporaryBeside temporary(out);
-    if (temporary.path().empty()) return Fail(out, "cannot create a file in its folder");
-    if (const std::optional<std::string> failure = write(temporary.path())) return Fail(out, *failure);
-    switch (platform::PublishNoReplace(platform::PathFromUtf8(temporary.path()), platform::PathFromUtf8(out))) {
-      case platform::PublishResult::Published:
-        temporary.Published();
-        return kExitSuccess;
-      case platform::PublishResult::NameTaken:
-        return Fail(out, "exists already; not replaced");
-      case platform::PublishResult::Failed:
-        break;
-    }
-    return Fail(out, "cannot be written");
-  } catch (const platform::FileError& error) {
-    return Fail(out, std::string("not written: ") + error.what());
-  } catch (const platform::Stopped&) {
-    return platform::StopExitStatus();
-  }
-}
+constexpr OptionSpec kPackOptions[] = {{"literal-mode", 0, true}, {"dictionary", 0, true}};
 
 std::optional<std::uint32_t> ParseNumber(const std::string& text) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
@@ -50,52 +21,116 @@ std::optional<std::uint32_t> ParseNumber(const std::string& text) {
   return static_cast<std::uint32_t>(std::stoul(text));
 }
 
+FileProblem Problem(const std::string& file, const char* key) { return {file, LookupMessage(key)}; }
+
+// IN must be a file we can open; nothing when it is.
+std::optional<FileProblem> CheckInput(const std::string& in) {
+  const auto path = platform::PathFromUtf8(in);
+  const auto attributes = platform::GetFileAttributes(path);
+  if (!attributes) return Problem(in, "CliInputMissing");
+  if (attributes->directory) return Problem(in, "CliInputIsFolder");
+  if (!platform::OpenForReading(path)) return Problem(in, "CliInputUnreadable");
+  return std::nullopt;
+}
+
+int Report(const std::optional<FileProblem>& problem) {
+  if (!problem) return kExitSuccess;
+  return FileError(problem->file, problem->text);
+}
+
+// The file layer reports a read error of IN by an exception; it concerns IN.
+template <typename Operation>
+std::optional<FileProblem> ReadingInput(const std::string& in, Operation operation) {
+  try {
+    return operation();
+  } catch (const platform::FileError&) {
+    return Problem(in, "CliInputUnreadable");
+  }
+}
+
+std::optional<CommandArguments> Parse(const char* command, const std::vector<std::string>& raw,
+                                      std::span<const OptionSpec> options, int& status) {
+  std::optional<CommandArguments> arguments = ParseCommandArguments(command, raw, options);
+  status = kExitUsage;
+  if (!arguments) return std::nullopt;
+  if (arguments->help) {
+    std::fputs(CommandHelp(command).c_str(), stdout);
+    status = kExitSuccess;
+    return std::nullopt;
+  }
+  if (arguments->operands.size() != 2) {
+    UsageError(command, FormatCatalogValues(LookupMessage("CliUsageArguments"), {command, "IN OUT"}));
+    return std::nullopt;
+  }
+  return arguments;
+}
+
 }  // namespace
 
-int RunPackCommand(const std::vector<std::string>& arguments) {
+int RunPackCommand(const std::vector<std::string>& raw) {
+  int status = kExitUsage;
+  const std::optional<CommandArguments> arguments = Parse("pack", raw, kPackOptions, status);
+  if (!arguments) return status;
   std::uint32_t literalMode = 0;
   std::uint32_t dictionarySize = 4096;
-  std::vector<std::string> files;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument == "--literal-mode" || argument == "--dictionary") {
-      const bool isMode = argument == "--literal-mode";
-      // A missing or unreadable number counts as 2: neither a mode nor a dictionary size.
-      const std::optional<std::uint32_t> parsed = i + 1 < arguments.size() ? ParseNumber(arguments[++i]) : std::nullopt;
-      const std::uint32_t value = parsed.value_or(2);
-      if (isMode ? value > 1 : (value != 1024 && value != 2048 && value != 4096)) {
-        return UsageError(isMode ? "--literal-mode takes 0 or 1" : "--dictionary takes 1024, 2048 or 4096");
-      }
-      (isMode ? literalMode : dictionarySize) = value;
-    } else if (argument.size() > 1 && argument[0] == '-') {
-      return UsageError("unknown option '" + argument + "' for pack");
-    } else {
-      files.push_back(argument);
+  if (arguments->Has("literal-mode")) {
+    const auto value = ParseNumber(arguments->Value("literal-mode"));
+    if (!value || *value > 1) {
+      return UsageError("pack", FormatCatalogValues(LookupMessage("CliUsageBadValue"),
+                                                    {"--literal-mode", arguments->Value("literal-mode"), "0, 1"}));
     }
+    literalMode = *value;
   }
-  if (files.size() != 2) return UsageError("pack needs IN and OUT");
-  const std::string& in = files[0];
-  if (!platform::GetFileAttributes(platform::PathFromUtf8(in))) return Fail(in, "cannot be read");
-  return WriteNewFile(files[1], [&](const std::string& temporary) -> std::optional<std::string> {
-    if (PackFile(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), literalMode, dictionarySize)) {
-      return std::nullopt;
+  if (arguments->Has("dictionary")) {
+    const auto value = ParseNumber(arguments->Value("dictionary"));
+    if (!value || (*value != 1024 && *value != 2048 && *value != 4096)) {
+      return UsageError("pack",
+                        FormatCatalogValues(LookupMessage("CliUsageBadValue"),
+                                            {"--dictionary", arguments->Value("dictionary"), "1024, 2048, 4096"}));
     }
-    return LookupMessage("MsgZipFail");
+    dictionarySize = *value;
+  }
+  const std::string& in = arguments->operands[0];
+  const std::string& out = arguments->operands[1];
+  if (const auto problem = CheckInput(in)) return Report(problem);
+  return RunStoppable([&] {
+    return Report(WriteNewFile(out, [&](const std::string& temporary) {
+      return ReadingInput(in, [&]() -> std::optional<FileProblem> {
+        if (PackFile(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), literalMode, dictionarySize)) {
+          return std::nullopt;
+        }
+        return Problem(out, "CliOutputUnwritable");
+      });
+    }));
   });
 }
 
-int RunUnpackCommand(const std::vector<std::string>& arguments) {
-  for (const std::string& argument : arguments) {
-    if (argument.size() > 1 && argument[0] == '-') return UsageError("unknown option '" + argument + "' for unpack");
-  }
-  if (arguments.size() != 2) return UsageError("unpack needs IN and OUT");
-  const std::string& in = arguments[0];
-  return WriteNewFile(arguments[1], [&](const std::string& temporary) -> std::optional<std::string> {
-    switch (UnpackProjectFile(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), kProjectSizeLimit)) {
-      case UnpackResult::Expanded: return std::nullopt;
-      case UnpackResult::TooLarge: return LookupMessage("MsgFileTooLarge");
-      case UnpackResult::Failed: break;
-    }
-    return LookupMessage("MsgOpenProjectFail");
+int RunUnpackCommand(const std::vector<std::string>& raw) {
+  int status = kExitUsage;
+  const std::optional<CommandArguments> arguments = Parse("unpack", raw, {}, status);
+  if (!arguments) return status;
+  const std::string& in = arguments->operands[0];
+  const std::string& out = arguments->operands[1];
+  if (const auto problem = CheckInput(in)) return Report(problem);
+  return RunStoppable([&] {
+    return Report(WriteNewFile(out, [&](const std::string& temporary) {
+      return ReadingInput(in, [&]() -> std::optional<FileProblem> {
+        switch (UnpackFileExplained(platform::PathFromUtf8(in), platform::PathFromUtf8(temporary), kProjectSizeLimit)) {
+          case UnpackFailure::None:
+            return std::nullopt;
+          case UnpackFailure::SourceUnreadable:
+            return Problem(in, "CliInputUnreadable");
+          case UnpackFailure::NotAStream:
+            return Problem(in, "CliNotAStream");
+          case UnpackFailure::Truncated:
+            return Problem(in, "CliStreamTruncated");
+          case UnpackFailure::TooLarge:
+            return Problem(in, "MsgFileTooLarge");
+          case UnpackFailure::TargetUnwritable:
+            break;
+        }
+        return Problem(out, "CliOutputUnwritable");
+      });
+    }));
   });
 }

@@ -84,6 +84,7 @@ CTQConverterDlg::~CTQConverterDlg() { CleanUpConversion(m_conversion); }
 
 void CTQConverterDlg::OnInitDialog() {
   SelectLanguage();
+  m_toolkitTexts.Install(CurrentLanguage());
   ApplyUiTexts();
   // Qt gives the first tab stop, the path field, the focus when the window appears.
 }

@@ -9,6 +9,7 @@
 #include "app/user_interface.h"
 #include "gui/file_chooser.h"
 #include "gui/qt_user_interface.h"
+#include "gui/toolkit_translation.h"
 #include "pipeline/conversion_state.h"
 #include "pipeline/conversion_steps.h"
 #include "pipeline/convert_command.h"
@@ -65,4 +66,5 @@ class CTQConverterDlg : public QDialog {
   const ScopedUserInterface m_uiScope;
   FileChooser m_fileChooser;
   ConversionOutcome m_lastOutcome;
+  ToolkitTranslation m_toolkitTexts;  // the file dialog and standard buttons in the chosen language
 };

@@ -75,7 +75,12 @@ void ConversionResultDialog::OnInitDialog() {
   m_copyButton->setText(CatalogText("BtnCopyPath"));
   m_okButton->setText(CatalogText("BtnOk"));
   if (!m_message.empty()) m_messageText->setText(QString::fromStdString(m_message));
-  m_pathEdit->setText(QString::fromStdString(m_outputPath));
+  const QString path = QString::fromStdString(m_outputPath);
+  m_pathEdit->setText(path);
+  // Shown from its start, as the platform's read-only edit boxes show a long text, and whole
+  // in the tooltip.
+  m_pathEdit->setCursorPosition(0);
+  m_pathEdit->setToolTip(path);
 }
 
 void ConversionResultDialog::CopyPathToClipboard() {

@@ -41,6 +41,7 @@ std::uint32_t ReadFromSource(char* buffer, std::uint32_t& size, void* context) {
     if (got == 0) break;
     have += static_cast<std::uint32_t>(got);
   }
+  if (have < size) files.sourceExhausted = true;
   return have;
 }
 
@@ -77,12 +78,13 @@ bool PackProjectFile(const std::filesystem::path& source, const std::filesystem:
   return PackFile(source, target, 0, 4096);
 }
 
-UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                               const std::uint64_t limit) {
+UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std::filesystem::path& target,
+                                  const std::uint64_t limit) {
   const std::unique_ptr<ExplodeWorkArea> work(new (std::nothrow) ExplodeWorkArea());
-  if (!work) return UnpackResult::Failed;
+  if (!work) return UnpackFailure::TargetUnwritable;
   OpenFiles files = Open(source, target);
-  if (!files.ok()) return UnpackResult::Failed;
+  if (!files.source) return UnpackFailure::SourceUnreadable;
+  if (!files.target) return UnpackFailure::TargetUnwritable;
   PackFileContext context;
   context.source = files.source.get();
   context.target = files.target.get();
@@ -90,6 +92,22 @@ UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::f
   const unsigned code = ExplodeStream(ReadFromSource, WriteToTarget, *work, &context);
   const bool closed = files.target->Close();
   files.source.reset();
-  if (context.tooLarge) return UnpackResult::TooLarge;
-  return code == kStreamOk && closed && !context.writeFailed ? UnpackResult::Expanded : UnpackResult::Failed;
+  if (context.tooLarge) return UnpackFailure::TooLarge;
+  // Undecodable data with the whole source read is a stream that ends too soon.
+  if (code == kStreamBadData) return context.sourceExhausted ? UnpackFailure::Truncated : UnpackFailure::NotAStream;
+  if (code != kStreamOk) return UnpackFailure::NotAStream;
+  return closed && !context.writeFailed ? UnpackFailure::None : UnpackFailure::TargetUnwritable;
+}
+
+UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                               const std::uint64_t limit) {
+  switch (UnpackFileExplained(source, target, limit)) {
+    case UnpackFailure::None: return UnpackResult::Expanded;
+    case UnpackFailure::TooLarge: return UnpackResult::TooLarge;
+    case UnpackFailure::SourceUnreadable:
+    case UnpackFailure::NotAStream:
+    case UnpackFailure::Truncated:
+    case UnpackFailure::TargetUnwritable: break;
+  }
+  return UnpackResult::Failed;
 }

@@ -11,6 +11,16 @@
 
 enum class UnpackResult { Expanded, Failed, TooLarge };
 
+// Why an expansion did not succeed, for callers that tell the user more than that it failed.
+enum class UnpackFailure {
+  None,              // expanded
+  SourceUnreadable,  // the source cannot be opened
+  NotAStream,        // the source does not begin like a stream, or holds bytes no stream has
+  Truncated,         // the source ends before the stream's end-of-stream code
+  TargetUnwritable,  // the target cannot be created or written
+  TooLarge,          // the expansion passed the limit
+};
+
 // Compresses the source into one stream (literal mode 0, 4096-byte dictionary) in the target,
 // which is created or emptied, flushed and synced. True when the target holds the whole stream.
 // A failed read of the source leaves as platform::FileError.
@@ -21,6 +31,10 @@ bool PackProjectFile(const std::filesystem::path& source, const std::filesystem:
 // leaves as platform::FileError.
 UnpackResult UnpackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                std::uint64_t limit);
+
+// UnpackProjectFile, saying why it failed.
+UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std::filesystem::path& target,
+                                  std::uint64_t limit);
 
 // PackProjectFile with a chosen literal mode (0 or 1) and dictionary size (1024, 2048, 4096);
 // false also for parameters the compressor refuses (nothing is then written).
@@ -36,6 +50,7 @@ struct PackFileContext {
   std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t written = 0;
   bool tooLarge = false;
+  bool sourceExhausted = false;  // a read found the end of the source
 };
 
 // Read callback: up to size bytes from the source at its position, fewer only at its end; 0 at

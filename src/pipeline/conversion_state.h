@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/change_report.h"
 #include "platform/platform.h"
 #include "project/property_data.h"
 
@@ -13,6 +14,7 @@ struct ConversionState {
   // The lock file in m_workDir, held while it exists, so that no other conversion's sweep takes
   // the directory for one a killed run left; null when m_workDir is empty.
   std::unique_ptr<platform::FileLock> m_workDirLock;
+  ChangeReport* report = nullptr;  // filled in by the steps when given (see change_report.h)
 };
 
 // Removes the working directory (ignoring failure), then releases its lock and the unit-setup

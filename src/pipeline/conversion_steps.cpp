@@ -20,7 +20,9 @@ ConversionSteps DefaultConversionSteps() {
   };
   steps.validateAndPrepareProject = ValidateAndPrepareProject;
   steps.extractPlcSections = ExtractPlcSections;
-  steps.replaceModelInHexText = [](const std::string& hex) { return ReplaceModelInHexText(hex); };
+  steps.replaceModelInHexText = [](const std::string& hex, std::size_t* replaced) {
+    return ReplaceModelInHexText(hex, replaced);
+  };
   steps.unpackInput = [](const std::string& input, const std::string& staged, std::uint64_t limit) {
     return UnpackProjectFile(platform::PathFromUtf8(input), platform::PathFromUtf8(staged), limit);
   };
@@ -29,5 +31,20 @@ ConversionSteps DefaultConversionSteps() {
     return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target));
   };
   steps.copyOutput = CopyFileSynced;
+  steps.publishOutput = PublishOutput;
+  return steps;
+}
+
+ConversionSteps DryRunConversionSteps() {
+  ConversionSteps steps = DefaultConversionSteps();
+  steps.publishOutput = [](const std::string& merged, bool packed, const std::string&, std::string& outputPath,
+                           const ConversionSteps& table) {
+    // Written for real, so that a failing write is found, but where nobody looks for it; and the
+    // output folder asked whether it takes a new file, with a temporary removed at once.
+    const std::string target = merged + (packed ? ".output.lqp" : ".output.lqt");
+    if (!(packed ? table.packOutput : table.copyOutput)(merged, target)) return false;
+    const TemporaryBeside probe(outputPath);
+    return !probe.path().empty();
+  };
   return steps;
 }

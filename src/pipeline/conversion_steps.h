@@ -29,16 +29,26 @@ struct ConversionSteps {
   std::function<bool(Slot& slot, const std::string& staged, std::string& configLine,
                      std::string& ioDataHex, std::string& settingsDataHex)>
       extractPlcSections;
-  std::function<std::string(const std::string& hex)> replaceModelInHexText;
+  // Also says how many model names it replaced, when asked (replaced may be null).
+  std::function<std::string(const std::string& hex, std::size_t* replaced)> replaceModelInHexText;
   std::function<bool(Slot& slot, const std::string& staged, const std::string& ioDataHex,
                      const std::string& settingsDataHex, const std::string& configLine,
                      std::string& unitHexAfter, std::string& mergedPath)>
       convertUnitSetup;
   std::function<bool(const std::string& merged, const std::string& target)> packOutput;
   std::function<bool(const std::string& merged, const std::string& target)> copyOutput;
+  // Makes the merged project appear at outputPath through packOutput or copyOutput, or at the
+  // next free name (outputPath then names it); false when nothing was published.
+  std::function<bool(const std::string& merged, bool packed, const std::string& input, std::string& outputPath,
+                     const ConversionSteps& steps)>
+      publishOutput;
   std::uint64_t projectSizeLimit = kProjectSizeLimit;
 };
 
 // The real steps. A table with a step left empty makes the command report the conversion as
 // incomplete instead of announcing it.
 ConversionSteps DefaultConversionSteps();
+
+// The real steps, except that the output is written inside the working directory, where the
+// clean-up removes it, and published nowhere: a conversion that shows whether it would succeed.
+ConversionSteps DryRunConversionSteps();

@@ -6,6 +6,7 @@
 #include "pipeline/output_publish.h"
 #include "pipeline/work_directory.h"
 #include "platform/platform.h"
+#include "project/project_outline.h"
 
 namespace {
 
@@ -100,10 +101,21 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
     return Ended(state);
   }
-  const std::string convertedIoDataHex = steps.replaceModelInHexText(ioDataHex);
-  const std::string convertedSettingsDataHex = steps.replaceModelInHexText(settingsDataHex);
+  std::size_t ioDataReplaced = 0;
+  std::size_t settingsDataReplaced = 0;
+  const std::string convertedIoDataHex = steps.replaceModelInHexText(ioDataHex, &ioDataReplaced);
+  const std::string convertedSettingsDataHex = steps.replaceModelInHexText(settingsDataHex, &settingsDataReplaced);
+  if (ChangeReport* const report = CurrentChangeReport()) {
+    report->blocks.push_back({kIoTableDataBlock, CountHexValues(ioDataHex), CountHexValues(convertedIoDataHex),
+                              ioDataReplaced});
+    // An empty settings block is left as it is.
+    if (!convertedSettingsDataHex.empty()) {
+      report->blocks.push_back({kSettingsDataBlock, CountHexValues(settingsDataHex),
+                                CountHexValues(convertedSettingsDataHex), settingsDataReplaced});
+    }
+  }
 
-  if (!steps.convertUnitSetup || (packed && !steps.packOutput)) return Incomplete(state);
+  if (!steps.convertUnitSetup || (packed && !steps.packOutput) || !steps.publishOutput) return Incomplete(state);
   std::string unitHexAfter, mergedPath;
   if (!steps.convertUnitSetup(state.UnitSetupSlot, staged, convertedIoDataHex, convertedSettingsDataHex,
                               configLine, unitHexAfter, mergedPath)) {
@@ -111,7 +123,7 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   }
   if (!steps.checkPathLength(mergedPath)) return Ended(state);
 
-  const bool written = PublishOutput(mergedPath, packed, inputPath, outputPath, steps);
+  const bool written = steps.publishOutput(mergedPath, packed, inputPath, outputPath, steps);
   CleanUpConversion(state);
   if (platform::StopSignal() != 0) {
     // Asked to stop after the last file operation: nothing more is shown.
@@ -153,6 +165,7 @@ ConversionOutcome OnConvert(const std::string& inputPath, ConversionState& state
                             const ConversionSteps& steps) {
   const platform::StoppableWork running;
   BusyGuard busy;
+  const ScopedChangeReport recording(state.report);
   try {
     return RunConversion(inputPath, state, steps);
   } catch (const platform::Stopped&) {

@@ -10,6 +10,9 @@
 namespace {
 
 constexpr std::size_t kTemporaryPathCapacity = 260;
+// A name found free right after its creation failed: tried this often before the folder is
+// taken to refuse it.
+constexpr int kRefusalsBelieved = 3;
 
 bool NameIsFree(const std::string& path) {
   return !platform::GetFileAttributes(platform::PathFromUtf8(path)).has_value();
@@ -29,6 +32,7 @@ bool CreateWorkDirectory(std::string& workDir, std::unique_ptr<platform::FileLoc
     return false;
   }
   const std::uint32_t tick = platform::TickCount();
+  int refusals = 0;
   for (int attempt = 0; attempt < kWorkDirectoryNameAttempts; ++attempt) {
     // The number is printed as a signed 32-bit number, as the name has always been formed; the
     // ones after the tick count wrap as the count itself does.
@@ -46,9 +50,13 @@ bool CreateWorkDirectory(std::string& workDir, std::unique_ptr<platform::FileLoc
       platform::RemoveDirectory(path);
       break;
     }
-    // Taken (another conversion started in the same millisecond): try the next number. Not
-    // there, so the folder refused it: the next name would fare no better.
-    if (NameIsFree(workDir)) break;
+    // Taken (another conversion started in the same millisecond): try the next number. Free
+    // again at once: its owner may have finished meanwhile, so the same name is tried again;
+    // free each time, the folder refuses it and the next name would fare no better.
+    if (NameIsFree(workDir)) {
+      if (++refusals == kRefusalsBelieved) break;
+      --attempt;
+    }
   }
   FailCreation(workDir);
   return false;

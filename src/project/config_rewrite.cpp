@@ -1,5 +1,7 @@
 #include "project/config_rewrite.h"
 
+#include <algorithm>
+
 #include "project/project_reader.h"
 #include "project/text_keys.h"
 
@@ -24,7 +26,38 @@ void SetField(std::string& value, std::string_view prefix, std::int32_t number) 
   value.replace(field, comma - field, std::to_string(number));
 }
 
+// The text after the first prefix up to the terminator, trimmed; empty without prefix or end.
+std::string EntryField(std::string_view value, std::string_view prefix, char terminator) {
+  const std::size_t at = value.find(prefix);
+  if (at == std::string_view::npos) return {};
+  const std::size_t field = at + prefix.size();
+  const std::size_t end = value.find(terminator, field);
+  if (end == std::string_view::npos) return {};
+  return std::string(TrimWhiteSpace(value.substr(field, end - field)));
+}
+
+constexpr std::string_view kMemorySection = "[MEM]";
+
 }  // namespace
+
+ConfigurationFigures DescribeConfiguration(std::string_view value) {
+  ConfigurationFigures figures;
+  figures.model = EntryField(value, keys::kDevice, ';');
+  figures.cpu = EntryField(value, keys::kCpu, ';');
+  figures.emBankCount = EntryField(value, kEmPrefix, ',');
+  figures.umSize = EntryField(value, kUmPrefix, ',');
+  if (const std::size_t memory = value.find(kMemorySection); memory != std::string_view::npos) {
+    std::string_view entries = value.substr(memory + kMemorySection.size());
+    entries = entries.substr(0, entries.find('['));
+    while (!entries.empty()) {
+      const std::size_t end = std::min(entries.find(';'), entries.size());
+      const std::string_view entry = TrimWhiteSpace(entries.substr(0, end));
+      if (!entry.empty()) figures.memoryEntries.emplace_back(entry);
+      entries.remove_prefix(std::min(end + 1, entries.size()));
+    }
+  }
+  return figures;
+}
 
 std::string FindCpuType(std::string_view value) {
   const std::size_t cpu = value.find(keys::kCpu);

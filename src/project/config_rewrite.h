@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct CpuMemoryRecord {
   std::string_view cpuType;
@@ -44,3 +45,14 @@ void ApplyCpuMemoryLayout(std::string& value, std::string_view cpuType);
 // the number; leave the value unchanged when the prefix or that comma is missing.
 void SetEmBankCount(std::string& value, std::int32_t count);
 void SetUmSize(std::string& value, std::int32_t size);
+
+// A configuration value as a reader sees it: each figure as written, empty when the value has no
+// such entry.
+struct ConfigurationFigures {
+  std::string model;        // after "DEV:" up to ";", trimmed
+  std::string cpu;          // after "CPU:" up to ";", trimmed
+  std::string emBankCount;  // the field the rewrite sets from the memory table
+  std::string umSize;
+  std::vector<std::string> memoryEntries;  // the ";"-separated entries of "[MEM]"
+};
+ConfigurationFigures DescribeConfiguration(std::string_view value);

@@ -1,5 +1,6 @@
 #include "project/extraction.h"
 
+#include "app/change_report.h"
 #include "app/user_interface.h"
 #include "project/config_rewrite.h"
 #include "project/project_reader.h"
@@ -21,6 +22,12 @@ bool ExtractPlcSections(std::unique_ptr<CTQPropertyData>& slot, const std::strin
   }
   const std::string value = ReadFirstConfigValue(*file);
   configLine = RewriteConfig(value, FindCpuType(value));
+  if (ChangeReport* const report = CurrentChangeReport()) {
+    report->configBefore = value;
+    // The value inside the line's frame, Config:=" and ";.
+    report->configAfter = configLine.substr(keys::kConfigOpen.size(),
+                                            configLine.size() - keys::kConfigOpen.size() - keys::kConfigClose.size());
+  }
 
   slot.reset();
   auto unitSetup = std::make_unique<CTQPropertyData>();
@@ -36,11 +43,14 @@ bool ExtractPlcSections(std::unique_ptr<CTQPropertyData>& slot, const std::strin
   return true;
 }
 
-std::string ReplaceModelInHexText(std::string_view text) {
+std::string ReplaceModelInHexText(std::string_view text, std::size_t* replaced) {
   std::string copy(TrimWhiteSpace(text));
+  std::size_t count = 0;
   for (std::size_t at = copy.find(kSourceModelHex); at != std::string::npos;
        at = copy.find(kSourceModelHex, at + kTargetModelHex.size())) {
     copy.replace(at, kTargetModelHex.size(), kTargetModelHex);
+    ++count;
   }
+  if (replaced != nullptr) *replaced = count;
   return copy;
 }

@@ -13,5 +13,6 @@
 bool ExtractPlcSections(std::unique_ptr<CTQPropertyData>& slot, const std::string& path,
                         std::string& configLine, std::string& ioDataHex, std::string& settingsDataHex);
 
-// The hex text trimmed, with every "54 51 35 41" (TQ5A) replaced by "54 51 36 41" (TQ6A).
-std::string ReplaceModelInHexText(std::string_view text);
+// The hex text trimmed, with every "54 51 35 41" (TQ5A) replaced by "54 51 36 41" (TQ6A);
+// replaced, when given, receives how many were.
+std::string ReplaceModelInHexText(std::string_view text, std::size_t* replaced = nullptr);

@@ -7,6 +7,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "app/change_report.h"
 #include "app/user_interface.h"
 #include "project/project_reader.h"
 #include "project/text_keys.h"
@@ -24,10 +25,13 @@ bool IsTokenSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c =
 
 void ReplaceDeviceEntries(std::string& buffer) {
   static_assert(keys::kSourceDeviceEntry.size() == keys::kTargetDeviceEntry.size());
+  std::size_t count = 0;
   for (std::size_t at = buffer.find(keys::kSourceDeviceEntry); at != std::string::npos;
        at = buffer.find(keys::kSourceDeviceEntry, at + keys::kSourceDeviceEntry.size())) {
     buffer.replace(at, keys::kTargetDeviceEntry.size(), keys::kTargetDeviceEntry);
+    ++count;
   }
+  if (ChangeReport* const report = CurrentChangeReport()) report->deviceEntriesReplaced = count;
 }
 
 // The marker number after "$?St$Bk?_#[" as the closing marker spells it (canonical decimal),

@@ -1,9 +1,11 @@
 #include "project/unit_setup_round_trip.h"
 
+#include "app/change_report.h"
 #include "app/user_interface.h"
 #include "packed/packed_file.h"
 #include "project/hex_dump.h"
 #include "project/merge.h"
+#include "project/project_outline.h"
 #include "platform/platform.h"
 
 using platform::PathFromUtf8;
@@ -23,7 +25,7 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
 
   if (!slot->DecodeHexText()) return false;
   if (!slot->TransformUnitXml(binTextBefore, binBefore, xml)) return false;
-  if (!PackProjectFile(PathFromUtf8(xml + ".out.xml"), PathFromUtf8(binAfter))) {
+  if (!PackProjectFile(PathFromUtf8(TransformedUnitSetupPath(path)), PathFromUtf8(binAfter))) {
     ShowCatalogMessage("MsgCompressFail");
     return false;
   }
@@ -45,5 +47,12 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
     return false;
   }
   mergedPath = merged;
+  if (ChangeReport* const report = CurrentChangeReport()) {
+    // The stream's bytes as they were decoded and as they were written back.
+    report->blocks.push_back({kUnitSetupBlock, slot->bytes.size(), CountHexValues(unitHexAfter), 0});
+  }
   return true;
 }
+
+// The XML run writes its result beside its input with ".out.xml" appended.
+std::string TransformedUnitSetupPath(const std::string& path) { return path + ".xml.out.xml"; }

@@ -11,3 +11,7 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
                       const std::string& ioDataHex, const std::string& settingsDataHex,
                       const std::string& configLine, std::string& unitHexAfter,
                       std::string& mergedPath);
+
+// The working file in which the round trip leaves the transformed unit-setup document of the
+// staged project at path.
+std::string TransformedUnitSetupPath(const std::string& path);

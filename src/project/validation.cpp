@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/ascii_case.h"
+#include "app/change_report.h"
 #include "app/user_interface.h"
 #include "platform/platform.h"
 #include "project/project_reader.h"
@@ -15,10 +16,13 @@ constexpr std::size_t kWriteChunk = 64 * 1024;
 // Same-length keys, so the text is patched in place without moving anything.
 void ReplaceSupportVersion(std::string& text) {
   static_assert(keys::kSourceSupportVersion.size() == keys::kTargetSupportVersion.size());
+  std::size_t count = 0;
   for (std::size_t at = text.find(keys::kSourceSupportVersion); at != std::string::npos;
        at = text.find(keys::kSourceSupportVersion, at + keys::kSourceSupportVersion.size())) {
     text.replace(at, keys::kTargetSupportVersion.size(), keys::kTargetSupportVersion);
+    ++count;
   }
+  if (ChangeReport* const report = CurrentChangeReport()) report->supportVersionKeysReplaced = count;
 }
 
 // The later steps read the first configuration of the text while the model check reads the

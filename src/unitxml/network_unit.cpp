@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "app/change_report.h"
 #include "app/user_interface.h"
 #include "platform/platform.h"
 #include "unitxml/network_unit_template.h"
@@ -51,6 +52,7 @@ bool UnitXmlTransformer::ReplaceNetworkUnit(pugi::xml_node eqpt) {
     return false;
   }
   if (target == eqptNode) eqptNode = pugi::xml_node();  // it left the document with the target
+  if (ChangeReport* const report = CurrentChangeReport()) report->unitSetup.networkUnitReplaced = true;
   return true;
 }
 

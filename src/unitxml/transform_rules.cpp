@@ -4,6 +4,7 @@
 #include <limits>
 #include <unordered_set>
 
+#include "app/change_report.h"
 #include "app/user_interface.h"
 #include "unitxml/unit_xml_transformer.h"
 
@@ -20,12 +21,14 @@ constexpr std::string_view kPort1Parameter = "P_Port1";
 
 bool Contains(std::string_view value, std::string_view part) { return value.find(part) != std::string_view::npos; }
 
-// Every source model name becomes the target's, scanning on after each replacement.
-std::string WithTargetModel(std::string_view value) {
+// Every source model name becomes the target's, scanning on after each replacement; replaced
+// counts them.
+std::string WithTargetModel(std::string_view value, std::size_t& replaced) {
   std::string result(value);
   for (std::size_t at = result.find(kSourceModel); at != std::string::npos;
        at = result.find(kSourceModel, at + kTargetModel.size())) {
     result.replace(at, kSourceModel.size(), kTargetModel);
+    ++replaced;
   }
   return result;
 }
@@ -36,6 +39,11 @@ std::string Identifier(std::int64_t number) {
   std::string identifier = "S";
   identifier += std::to_string(number);
   return identifier;
+}
+
+UnitSetupChanges* Recording() {
+  ChangeReport* const report = CurrentChangeReport();
+  return report != nullptr ? &report->unitSetup : nullptr;
 }
 
 }  // namespace
@@ -83,6 +91,7 @@ void UnitXmlTransformer::RemoveRetiredInterfaces(pugi::xml_node eqpt) {
     if (!IsElement(child)) continue;  // comments and text do not count as the element before
     if (AttributeValue(child, "IFNumber") == kRetiredInterface) {
       retired.push_back(child);
+      if (UnitSetupChanges* const changes = Recording()) changes->interfacesRemoved.emplace_back(kRetiredInterface);
       if (previous) SetAttributeValue(previous, "MacNum", kRetiredInterfaceMacNumber);
     } else {
       previous = child;
@@ -95,23 +104,28 @@ void UnitXmlTransformer::RemovePort1Parameters(pugi::xml_node param) {
   for (pugi::xml_node child = param.first_child(); child;) {
     const pugi::xml_node next = child.next_sibling();
     const std::optional<std::string_view> name = AttributeValue(child, "Name");
-    if (IsElement(child) && name && Contains(*name, kPort1Parameter)) param.remove_child(child);
+    if (IsElement(child) && name && Contains(*name, kPort1Parameter)) {
+      if (UnitSetupChanges* const changes = Recording()) changes->parametersRemoved.emplace_back(*name);
+      param.remove_child(child);
+    }
     child = next;
   }
 }
 
 void UnitXmlTransformer::ReplaceModelNames(pugi::xml_node node) {
+  std::size_t replaced = 0;
   for (pugi::xml_node at = node; at; at = NextInPreorder(at, node)) {
     if (IsElement(at)) {
       for (pugi::xml_attribute attribute : at.attributes()) {
-        const std::string value = WithTargetModel(attribute.value());
+        const std::string value = WithTargetModel(attribute.value(), replaced);
         if (Contains(value, kTargetModel)) SetValue(attribute, value);
       }
     } else if (IsText(at) && *at.value() != '\0') {
-      const std::string data = WithTargetModel(at.value());
+      const std::string data = WithTargetModel(at.value(), replaced);
       if (Contains(data, kTargetModel)) SetValue(at, data);
     }
   }
+  if (UnitSetupChanges* const changes = Recording()) changes->modelNamesReplaced += replaced;
 }
 
 void UnitXmlTransformer::UpdateCpuComponents(pugi::xml_node node) {
@@ -124,6 +138,7 @@ void UnitXmlTransformer::UpdateCpuComponents(pugi::xml_node node) {
     SetAttributeValue(at, "FlNm", fileName);
     SetAttributeValue(at, "MajorVer", "1");
     SetAttributeValue(at, "MinorVer", "0");
+    if (UnitSetupChanges* const changes = Recording()) ++changes->cpuComponentsUpdated;
   }
 }
 
@@ -146,9 +161,15 @@ void UnitXmlTransformer::RenumberDuplicateIds(pugi::xml_node eqpt, std::int64_t&
     return !seen.insert(element.attribute("ID").value()).second;
   });
   if (!repeated) return;
+  const std::int64_t first = counter;
   for (const pugi::xml_node element : elements) {
     SetAttributeValue(element, "ID", Identifier(counter));
     ++counter;
+  }
+  if (UnitSetupChanges* const changes = Recording(); changes && !elements.empty()) {
+    changes->identifiersRenumbered += elements.size();
+    changes->firstIdentifier = first;
+    changes->lastIdentifier = counter - 1;
   }
 }
 
@@ -169,8 +190,16 @@ bool UnitXmlTransformer::RaiseNextId(pugi::xml_node root, std::int64_t n) {
     ShowCatalogMessage("MsgPrjNextIDNull");
     return false;
   }
-  const std::optional<std::int32_t> next = ReadIdentifierNumber(AttributeValue(root, "NextID").value_or(""));
+  const std::optional<std::string_view> before = AttributeValue(root, "NextID");
+  UnitSetupChanges* const changes = Recording();
+  if (changes) {
+    changes->nextIdBefore = before ? std::optional<std::string>(*before) : std::nullopt;
+    changes->nextIdAfter = changes->nextIdBefore;
+  }
+  const std::optional<std::int32_t> next = ReadIdentifierNumber(before.value_or(""));
   if (next && *next >= n) return true;  // never lowered
-  SetAttributeValue(root, "NextID", Identifier(n));
+  const std::string raised = Identifier(n);
+  SetAttributeValue(root, "NextID", raised);
+  if (changes) changes->nextIdAfter = raised;
   return true;
 }

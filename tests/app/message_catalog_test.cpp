@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/message_catalog.h"
 #include "platform_double.h"
 
@@ -94,6 +96,32 @@ TEST(MessageCatalog, OnlyPercentSTakesTheDetail) {
   EXPECT_EQ(FormatCatalogText("Data merge failed.", "detail"), "Data merge failed.");
   EXPECT_EQ(FormatCatalogText("100% of %d: %s", "x"), "100% of %d: x");
   EXPECT_EQ(FormatCatalogText("%s", "%s%n%x"), "%s%n%x");
+}
+
+TEST(MessageCatalog, NumberedPlaceholdersTakeTheirValuesInOnePass) {
+  EXPECT_EQ(FormatCatalogValues("%2 before %1", {"one", "two"}), "two before one");
+  EXPECT_EQ(FormatCatalogValues("%1 and %3", {"%2", "x"}), "%2 and %3");  // values are not read again
+  EXPECT_EQ(FormatCatalogValues("100% of %1%", {"a"}), "100% of a%");
+  EXPECT_EQ(FormatCatalogValues("%1", {}), "%1");
+}
+
+// tqconv's own texts exist in both languages, the Japanese one written as Japanese.
+TEST(MessageCatalog, TheCommandLinesTextsAreInBothLanguages) {
+  for (const char* key : {"CliInputMissing", "CliInputUnreadable", "CliNotAStream", "CliStreamTruncated",
+                          "CliOutputExists", "CliOutputUnwritable", "CliFolderHoldsNoProject", "CliSummary",
+                          "CliUsageUnknownOption", "CliHelp", "CliHelpConvert", "ReportConfig",
+                          "ReportIdentifiersRenumbered",
+                          "InspectMemoryLayout", "InspectIdentifiers"}) {
+    CurrentLanguage() = "EN";
+    const std::string english = LookupMessage(key);
+    CurrentLanguage() = "JP";
+    const std::string japanese = LookupMessage(key);
+    EXPECT_NE(english, key);
+    EXPECT_NE(japanese, english) << key;
+    const auto notAscii = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+    EXPECT_TRUE(std::any_of(japanese.begin(), japanese.end(), notAscii))
+        << key;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "cli/json_line.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -12,10 +12,12 @@ TEST(JsonLine, StringsAreAlwaysValidUtf8Json) {
       {std::string("nul\x01\x1f", 5), "\"nul\\u0001\\u001f\""},
       {"工場.lqt", "\"工場.lqt\""},
       {"\xF0\x9F\x8F\xAD", "\"\xF0\x9F\x8F\xAD\""},
-      {"bad\xFF.lqt", "\"bad\xEF\xBF\xBD.lqt\""},                // a stray byte
-      {"\x83\x89\x83\x43", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "C\""},  // Shift-JIS is not UTF-8
+      {"bad\xFF.lqt", "\"bad\xEF\xBF\xBD.lqt\""},  // a stray byte
+      {"\x83\x89\x83\x43",
+       "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+       "C\""},                                                       // Shift-JIS is not UTF-8
       {"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},  // no encoded surrogates
-      {"\xE5\xB7", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},               // cut short
+      {"\xE5\xB7", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},                  // cut short
   };
   for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), json);
 }

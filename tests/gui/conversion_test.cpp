@@ -44,7 +44,7 @@ ConversionSteps StandInSteps(std::function<void()> beforeValidation = {}) {
     settingsDataHex = "01";
     return true;
   };
-  steps.replaceModelInHexText = [](const std::string& hex) { return hex; };
+  steps.replaceModelInHexText = [](const std::string& hex, std::size_t*) { return hex; };
   steps.convertUnitSetup = [](ConversionSteps::Slot&, const std::string& staged, const std::string&,
                               const std::string&, const std::string&, std::string& unitHexAfter,
                               std::string& mergedPath) {

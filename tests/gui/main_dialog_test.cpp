@@ -70,6 +70,24 @@ class MainDialogTest : public QObject {
     QVERIFY(Child<QLineEdit>(dialog, "pathEdit").text().isEmpty());
   }
 
+  void the_toolkits_own_texts_follow_the_chosen_language() {
+    // The file dialog's and the standard buttons' texts, as Qt looks them up.
+    const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    env_->platform().nationCode = "JP";
+    {
+      CTQConverterDlg japanese;
+      QVERIFY2(lookIn() != QStringLiteral("Look in:"), qPrintable(lookIn()));
+      QVERIFY2(cancel() == QStringLiteral("キャンセル"), qPrintable(cancel()));
+    }
+    // The texts leave with the dialog that chose them.
+    QCOMPARE(lookIn(), QStringLiteral("Look in:"));
+    env_->platform().nationCode = "US";
+    CTQConverterDlg english;
+    QCOMPARE(lookIn(), QStringLiteral("Look in:"));
+    QCOMPARE(cancel(), QStringLiteral("Cancel"));
+  }
+
   void layout_is_the_template_in_dialog_units() {
     CTQConverterDlg dialog;
     const QFont font = dialog.font();

@@ -118,6 +118,20 @@ class ResultDialogTest : public QObject {
     QVERIFY(byCloseBox.close());
   }
 
+  void a_long_path_shows_from_its_start_and_whole_in_the_tooltip() {
+    const QString path =
+        QStringLiteral("/projects/") + QString(120, QChar('d')) + QStringLiteral("/plant_converted.lqt");
+    ConversionResultDialog dialog(path.toStdString(), "");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QLineEdit& edit = Child<QLineEdit>(dialog, "pathEdit");
+    QCOMPARE(edit.text(), path);
+    QCOMPARE(edit.toolTip(), path);
+    QCOMPARE(edit.cursorPosition(), 0);
+    // The first characters are in sight: the cursor stands at the left edge of the field.
+    QVERIFY(edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < edit.width() / 4);
+  }
+
   void copy_puts_exactly_the_path_on_the_clipboard() {
     const RecordingUserInterface ui;
     const std::string path = "/projects/line 2/plant_converted.lqt";

@@ -192,3 +192,33 @@ TEST(PackedFile, APipeOrDeviceNeedsNoSync) {
 }
 
 }  // namespace
+
+namespace {
+
+// What went wrong, told apart for those who say it: the kinds of failure an expansion has.
+TEST(ImplodePackedFileExplained, TellsEachFailureApart) {
+  const fs::path folder = testfiles::MakeFolder("explained");
+  const std::string stream = ImplodeBytes(streamtest::ProjectText(30000, 5)).bytes;
+  testfiles::Write(folder / "whole.lqp", stream);
+  testfiles::Write(folder / "cut.lqp", stream.substr(0, stream.size() - 40));
+  testfiles::Write(folder / "header.lqp", stream.substr(0, 3));
+  testfiles::Write(folder / "text.lqp", "plain text, no stream at all");
+  testfiles::Write(folder / "dictionary.lqp", std::string("\x00\x07", 2) + stream.substr(2));
+  const std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+  const std::pair<const char*, UnpackFailure> cases[] = {
+      {"whole.lqp", UnpackFailure::None},           {"cut.lqp", UnpackFailure::Truncated},
+      {"header.lqp", UnpackFailure::NotAStream},    {"text.lqp", UnpackFailure::NotAStream},
+      {"dictionary.lqp", UnpackFailure::NotAStream}, {"missing.lqp", UnpackFailure::SourceUnreadable},
+  };
+  for (const auto& [name, failure] : cases) {
+    EXPECT_EQ(UnpackFileExplained(folder / name, folder / "out.lqt", limit), failure) << name;
+  }
+  EXPECT_EQ(UnpackFileExplained(folder / "whole.lqp", folder / "no" / "out.lqt", limit),
+            UnpackFailure::TargetUnwritable);
+  EXPECT_EQ(UnpackFileExplained(folder / "whole.lqp", folder / "out.lqt", 1000), UnpackFailure::TooLarge);
+  // The old answer stays as it was for each.
+  EXPECT_EQ(UnpackProjectFile(folder / "cut.lqp", folder / "out.lqt", limit), UnpackResult::Failed);
+  EXPECT_EQ(UnpackProjectFile(folder / "whole.lqp", folder / "out.lqt", 1000), UnpackResult::TooLarge);
+}
+
+}  // namespace

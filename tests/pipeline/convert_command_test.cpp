@@ -36,7 +36,7 @@ ConversionSteps StandInChain() {
     settings = "";
     return true;
   };
-  steps.replaceModelInHexText = [](const std::string& hex) { return hex; };
+  steps.replaceModelInHexText = [](const std::string& hex, std::size_t*) { return hex; };
   steps.convertUnitSetup = [](ConversionSteps::Slot& slot, const std::string& staged, const std::string&,
                               const std::string&, const std::string&, std::string&, std::string& merged) {
     if (!slot) return false;

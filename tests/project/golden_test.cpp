@@ -78,7 +78,7 @@ TEST(project_Steps, TheConvertCommandRunsTheProjectSteps) {
   ConversionSteps::Slot slot;
   std::string configLine, ioDataHex, settingsDataHex;
   ASSERT_TRUE(steps.extractPlcSections(slot, path, configLine, ioDataHex, settingsDataHex));
-  EXPECT_EQ(steps.replaceModelInHexText(settingsDataHex), "54 51 36 41 ff");
+  EXPECT_EQ(steps.replaceModelInHexText(settingsDataHex, nullptr), "54 51 36 41 ff");
 }
 
 }  // namespace

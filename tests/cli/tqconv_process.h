@@ -1,0 +1,25 @@
+// Runs tqconv as a user does: a process of its own, no standard input, its output collected.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ToolRun {
+  int status = -1;  // the exit status; -1 when it did not exit
+  std::string out;
+  std::string err;  // with onTerminal, what the terminal received
+};
+
+struct ToolSetting {
+  std::vector<std::pair<std::string, std::string>> environment;  // set in the child
+  bool onTerminal = false;  // stderr is a pseudo-terminal of 80 columns; stdout stays a pipe
+  // Called with the child's process id and its stdout so far whenever more arrives.
+  std::function<void(int pid, const std::string& out)> whileRunning;
+};
+
+ToolSetting InLocale(const std::string& locale);  // LC_ALL set to it
+ToolSetting OnTerminal();
+
+ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& setting = {});
