@@ -112,6 +112,7 @@ std::string UnitSetupXml(const SampleRecipe& recipe, PlantedChanges& planted) {
 std::string HexBlockLines(const std::string& bytes, const std::string& indent) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text;
+  text.reserve(bytes.size() / 16 * (indent.size() + 3 * 16 + 1) + indent.size() + 3 * 16 + 1);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (i % 16 == 0) text += indent;
     const auto b = static_cast<unsigned char>(bytes[i]);
@@ -136,6 +137,7 @@ std::string IoTableData(const SampleRecipe& recipe, Random& random) {
     bytes += std::string("\x00\x20", 2);
     for (int k = 0; k < 12; ++k) bytes += static_cast<char>(random.Next() & 0x0F);
   }
+  bytes += recipe.deviceMemory;
   bytes += "TQ5A";
   return bytes;
 }

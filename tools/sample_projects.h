@@ -16,6 +16,7 @@ struct SampleRecipe {
   int programLines = 40;    // lines of ladder text after the PLC definition
   int settingsBytes = 512;  // size of the settings data block
   bool plcIdentify = true;
+  std::string deviceMemory;  // bytes the I/O table data carries after its unit entries
 };
 
 // What a sample holds that a conversion changes, as the generator wrote it.
