@@ -63,12 +63,12 @@ GeneratedProject GenerateProject(const ProjectShape& shape) {
   const double target = static_cast<double>(shape.textBytes);
   const double hexText = std::min(target * shape.hexShare, std::max(0.0, target - static_cast<double>(fixed)));
   const auto memoryBytes = static_cast<std::size_t>(hexText / kHexTextPerByte);
-  recipe.deviceMemory = DeviceMemory(shape.memory, memoryBytes);
+  const std::string deviceMemory = DeviceMemory(shape.memory, memoryBytes);
   const double rest = target - static_cast<double>(fixed) - static_cast<double>(memoryBytes) * kHexTextPerByte;
   recipe.programLines = rest > 0 ? static_cast<int>(rest / perLine) : 0;
 
   GeneratedProject project;
-  project.text = ProjectWithUnitSetup(recipe, xml, planted);
+  project.text = ProjectWithUnitSetup(recipe, xml, planted, deviceMemory);
   project.unitSetupXmlBytes = xml.size();
   project.unitSetupElements = UnitSetupElementsFor(recipe.ioUnits);
   return project;
