@@ -30,7 +30,7 @@ ConversionSteps DefaultConversionSteps() {
   steps.packOutput = [](const std::string& merged, const std::string& target) {
     return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target));
   };
-  steps.copyOutput = CopyFileSynced;
+  steps.copyOutput = MoveOrCopySynced;
   steps.publishOutput = PublishOutput;
   return steps;
 }

@@ -114,6 +114,9 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
                                 CountHexValues(convertedSettingsDataHex), settingsDataReplaced});
     }
   }
+  // Only the converted texts go on: the project's largest block is not held twice.
+  std::string().swap(ioDataHex);
+  std::string().swap(settingsDataHex);
 
   if (!steps.convertUnitSetup || (packed && !steps.packOutput) || !steps.publishOutput) return Incomplete(state);
   std::string unitHexAfter, mergedPath;
