@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ struct BenchCase {
   std::string name;
   ProjectShape shape;
   bool packed = false;
-  bool speedTarget = false;  // the 4x target applies
+  bool speedTarget = false;    // the 4x target applies
+  bool largeDocument = false;  // memory may hold the unit-setup document three times besides
 };
 
 std::vector<BenchCase> AllCases() {
@@ -39,24 +41,25 @@ std::vector<BenchCase> AllCases() {
   const auto zero = DeviceMemoryKind::MostlyZero;
   const auto noisy = DeviceMemoryKind::Noisy;
   return {
-      {"text-4-zero", shape(4, 0.5, zero, 1000), false, false},
-      {"text-32-zero", shape(32, 0.5, zero, 8000), false, false},
-      {"text-128-zero", shape(128, 0.5, zero, 32000), false, true},
-      {"text-32-noisy", shape(32, 0.5, noisy, 8000), false, false},
-      {"text-128-noisy", shape(128, 0.5, noisy, 32000), false, true},
-      {"text-200-limit", shape(205, 0.9, zero, 8000), false, false},
-      {"text-xml-50k", shape(32, 0.5, zero, 50000), false, false},
-      {"text-xml-200k", shape(32, 0.5, zero, 200000), false, false},
-      {"packed-4-zero", shape(4, 0.5, zero, 1000), true, false},
-      {"packed-32-zero", shape(32, 0.5, zero, 8000), true, false},
-      {"packed-128-zero", shape(128, 0.5, zero, 32000), true, true},
-      {"packed-128-noisy", shape(128, 0.5, noisy, 32000), true, true},
-      {"packed-200-limit", shape(205, 0.9, zero, 8000), true, false},
+      {"text-4-zero", shape(4, 0.5, zero, 1000), false, false, false},
+      {"text-32-zero", shape(32, 0.5, zero, 8000), false, false, false},
+      {"text-128-zero", shape(128, 0.5, zero, 32000), false, true, false},
+      {"text-32-noisy", shape(32, 0.5, noisy, 8000), false, false, false},
+      {"text-128-noisy", shape(128, 0.5, noisy, 32000), false, true, false},
+      {"text-200-limit", shape(205, 0.9, zero, 8000), false, false, false},
+      {"text-xml-50k", shape(32, 0.5, zero, 50000), false, false, true},
+      {"text-xml-200k", shape(32, 0.5, zero, 200000), false, false, true},
+      {"packed-4-zero", shape(4, 0.5, zero, 1000), true, false, false},
+      {"packed-32-zero", shape(32, 0.5, zero, 8000), true, false, false},
+      {"packed-128-zero", shape(128, 0.5, zero, 32000), true, true, false},
+      {"packed-128-noisy", shape(128, 0.5, noisy, 32000), true, true, false},
+      {"packed-200-limit", shape(205, 0.9, zero, 8000), true, false, false},
   };
 }
 
 struct Run {
   double seconds = 0;
+  double cpuSeconds = 0;  // user and system
   long peakKilobytes = 0;
   bool ok = false;
 };
@@ -84,6 +87,8 @@ Run Measure(const std::vector<std::string>& arguments, const fs::path& temporary
   if (child < 0 || ::wait4(child, &status, 0, &usage) != child) return run;
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.peakKilobytes = usage.ru_maxrss;
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
 }
@@ -105,11 +110,13 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
 
 struct Best {
   double seconds = 1e30;
+  double cpuSeconds = 1e30;
   long peakKilobytes = 0;
   bool ok = true;
   void Add(const Run& run) {
     ok = ok && run.ok;
     seconds = std::min(seconds, run.seconds);
+    cpuSeconds = std::min(cpuSeconds, run.cpuSeconds);
     peakKilobytes = std::max(peakKilobytes, run.peakKilobytes);
   }
 };
@@ -167,13 +174,15 @@ int main(int argc, char** argv) {
   const fs::path temporary = options->work / "tmp";
   fs::create_directories(temporary);
 
-  std::printf("Whole conversions (tqconv convert), best of %d; MB = 10^6 bytes of project text; "
-              "RSS = peak resident memory / project text\n",
+  std::printf("Whole conversions (tqconv convert), best of %d; MB = 10^6 bytes of project text; s = wall time,\n"
+              "cpu = user + system seconds, RSS = peak resident memory / project text\n",
               options->repeats);
-  std::printf("%-17s %7s %6s %7s %6s | %8s %6s %5s | %8s %6s %5s | %7s %6s\n", "case", "text MB", "XML MB", "elems",
-              "cp s", withBaseline ? "base s" : "-", "MB/s", "RSS", "now s", "MB/s", "RSS", "speedup", "RSS ok");
+  std::printf("%-17s %7s %6s %7s %6s | %7s %6s %6s %5s | %7s %6s %6s %5s | %7s %7s %6s\n", "case", "text MB", "XML MB",
+              "elems", "cp s", withBaseline ? "base s" : "-", "cpu", "MB/s", "RSS", "now s", "cpu", "MB/s", "RSS",
+              "speedup", "cpu x", "RSS ok");
   std::vector<std::string> missed;
   bool allIdentical = true;
+  std::map<std::string, std::pair<double, double>> cpuAndMegabytes;  // of ours, per case
   for (const BenchCase& benchCase : AllCases()) {
     if (!options->cases.empty() &&
         std::find(options->cases.begin(), options->cases.end(), benchCase.name) == options->cases.end()) {
@@ -210,22 +219,42 @@ int main(int argc, char** argv) {
     const double text = static_cast<double>(written.textBytes);
     const double xml = static_cast<double>(written.unitSetupXmlBytes);
     // Memory may be twice the project, and three times a large unit-setup document besides.
-    const bool largeDocument = written.unitSetupElements >= 50000;
-    const double rssLimit = largeDocument ? (2 * text + 3 * xml) / text : 2.0;
+    const double rssLimit = benchCase.largeDocument ? (2 * text + 3 * xml) / text : 2.0;
     const double rssNow = static_cast<double>(now.peakKilobytes) * 1024 / text;
     const double rssBase = static_cast<double>(base.peakKilobytes) * 1024 / text;
     const double speedup = withBaseline ? base.seconds / now.seconds : 0;
-    std::printf("%-17s %7.1f %6.1f %7d %6.3f | %8.3f %6.1f %5.2f | %8.3f %6.1f %5.2f | %6.2fx %6s%s\n",
+    std::printf("%-17s %7.1f %6.1f %7d %6.3f | %7.3f %6.3f %6.1f %5.2f | %7.3f %6.3f %6.1f %5.2f | %6.2fx %6.2fx %6s%s\n",
                 benchCase.name.c_str(), Megabytes(written.textBytes), Megabytes(written.unitSetupXmlBytes),
                 written.unitSetupElements, copied.seconds, withBaseline ? base.seconds : 0.0,
-                withBaseline ? text / base.seconds / 1e6 : 0.0, rssBase, now.seconds, text / now.seconds / 1e6,
-                rssNow, speedup, rssNow <= rssLimit ? "yes" : "NO",
+                withBaseline ? base.cpuSeconds : 0.0, withBaseline ? text / base.seconds / 1e6 : 0.0, rssBase,
+                now.seconds, now.cpuSeconds, text / now.seconds / 1e6, rssNow, speedup,
+                withBaseline ? base.cpuSeconds / now.cpuSeconds : 0.0, rssNow <= rssLimit ? "yes" : "NO",
                 !now.ok || (withBaseline && !base.ok) ? "  (a run failed)" : identical ? "" : "  (outputs differ)");
     std::fflush(stdout);
+    cpuAndMegabytes[benchCase.name] = {now.cpuSeconds, Megabytes(written.textBytes)};
     if (!now.ok) missed.push_back(benchCase.name + ": the conversion failed");
     if (withBaseline && !identical) missed.push_back(benchCase.name + ": the outputs differ from the baseline's");
     if (rssNow > rssLimit) missed.push_back(benchCase.name + ": peak memory over the limit");
     if (withBaseline && benchCase.speedTarget && speedup < 4.0) missed.push_back(benchCase.name + ": below 4x");
+  }
+  // Linear in size: CPU seconds per MB alike from 32 MB to the limit; and in the document's elements.
+  const auto perMegabyte = [&cpuAndMegabytes](const std::string& name) {
+    const auto found = cpuAndMegabytes.find(name);
+    return found == cpuAndMegabytes.end() ? 0.0 : found->second.first / found->second.second;
+  };
+  if (perMegabyte("text-32-zero") > 0 && perMegabyte("text-200-limit") > 0) {
+    const double growth = perMegabyte("text-200-limit") / perMegabyte("text-32-zero");
+    std::printf("Linear in size: CPU per MB at the limit / at 32 MB = %.2f (target at most 1.25)\n", growth);
+    if (growth > 1.25) missed.push_back("time per MB grows with the project");
+  }
+  if (perMegabyte("text-xml-50k") > 0 && perMegabyte("text-xml-200k") > 0 && perMegabyte("text-32-zero") > 0) {
+    const double base = cpuAndMegabytes["text-32-zero"].first;
+    const double small = (cpuAndMegabytes["text-xml-50k"].first - base) / (50000 - 8000);
+    const double large = (cpuAndMegabytes["text-xml-200k"].first - base) / (200000 - 8000);
+    std::printf("Linear in elements: CPU per added element at 200,000 / at 50,000 = %.2f (%.2f us, %.2f us; target "
+                "at most 1.5)\n",
+                large / small, large * 1e6, small * 1e6);
+    if (large > 1.5 * small) missed.push_back("time per element grows with the unit-setup document");
   }
   std::printf("Targets: %s\n", missed.empty() ? "all met" : "missed");
   for (const std::string& miss : missed) std::printf("  %s\n", miss.c_str());
