@@ -27,27 +27,23 @@ constexpr std::array<std::string_view, 5> kRequired = {keys::kResourceCount, key
 class ProjectTextScanner {
  public:
   void Feed(std::string_view piece) {
-    window_.append(piece);
-    const std::size_t seen = carried_;  // keys that end in here were seen in the last window
-    for (std::size_t k = 0; k < kRequired.size(); ++k) required_[k] = required_[k] || Holds(kRequired[k], seen);
-    singlePlc_ = singlePlc_ || Holds(keys::kSinglePlc, seen);
-    const std::string_view window(window_);
-    for (std::size_t at = FindKey(window, keys::kSourceSupportVersion); at != std::string_view::npos;
-         at = FindKey(window, keys::kSourceSupportVersion, at + keys::kSourceSupportVersion.size())) {
-      if (at + keys::kSourceSupportVersion.size() > seen) supportVersionAt_.push_back(windowOffset_ + at);
-    }
+    if (piece.empty()) return;
+    // Keys across the border start in the bytes carried from the last piece and end in this one.
+    std::string seam = carried_;
+    seam.append(piece.substr(0, kCarried));
+    Scan(seam, offset_ - carried_.size(), carried_.size(), carried_.size());
+    Scan(piece, offset_, piece.size(), 0);
     // An LF without the CR before it would be widened by the rewrite.
-    const auto* const bytes = reinterpret_cast<const unsigned char*>(window_.data());
-    unsigned loneLf = !window_.empty() && bytes[0] == '\n' && windowOffset_ == 0;
-    for (std::size_t i = std::max<std::size_t>(seen, 1); i < window_.size(); ++i) {
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(piece.data());
+    unsigned loneLf = static_cast<unsigned>(bytes[0] == '\n') & static_cast<unsigned>(lastByte_ != '\r');
+    for (std::size_t i = 1; i < piece.size(); ++i) {
       loneLf |= static_cast<unsigned>(bytes[i] == '\n') & static_cast<unsigned>(bytes[i - 1] != '\r');
     }
     crLfThroughout_ = crLfThroughout_ && loneLf == 0;
-    if (!window_.empty()) lastByte_ = window_.back();
-    // The longest key's length less one stays for keys across the pieces' border.
-    carried_ = std::min(window_.size(), keys::kSourceSupportVersion.size() - 1);
-    windowOffset_ += window_.size() - carried_;
-    window_.erase(0, window_.size() - carried_);
+    lastByte_ = piece.back();
+    carried_.append(piece.substr(piece.size() - std::min(piece.size(), kCarried)));
+    carried_.erase(0, carried_.size() - std::min(carried_.size(), kCarried));
+    offset_ += piece.size();
   }
 
   bool HasRequiredKeys() const {
@@ -57,17 +53,31 @@ class ProjectTextScanner {
   const std::vector<std::uint64_t>& SupportVersionKeys() const { return supportVersionAt_; }
   // Every LF follows a CR and the text ends with an LF (or is empty): the rewrite leaves every
   // byte but the support-version keys.
-  bool CrLfThroughout() const { return crLfThroughout_ && (lastByte_ == '\n' || windowOffset_ + carried_ == 0); }
+  bool CrLfThroughout() const { return crLfThroughout_ && (offset_ == 0 || lastByte_ == '\n'); }
 
  private:
-  bool Holds(std::string_view key, std::size_t seen) const {
-    const std::size_t at = FindKey(window_, key, seen >= key.size() ? seen - key.size() + 1 : 0);
-    return at != std::string_view::npos;
+  static constexpr std::size_t kCarried = keys::kSourceSupportVersion.size() - 1;  // the longest key's, less one
+
+  // The keys of text, which stands at base in the whole, that start before startsBefore and
+  // end after endsAfter.
+  void Scan(std::string_view text, std::uint64_t base, std::size_t startsBefore, std::size_t endsAfter) {
+    const auto holds = [&](std::string_view key) {
+      const std::size_t from = endsAfter >= key.size() ? endsAfter - key.size() + 1 : 0;
+      const std::size_t at = FindKey(text, key, from);
+      return at != std::string_view::npos && at < startsBefore;
+    };
+    for (std::size_t k = 0; k < kRequired.size(); ++k) required_[k] = required_[k] || holds(kRequired[k]);
+    singlePlc_ = singlePlc_ || holds(keys::kSinglePlc);
+    const std::string_view key = keys::kSourceSupportVersion;
+    const std::size_t from = endsAfter >= key.size() ? endsAfter - key.size() + 1 : 0;
+    for (std::size_t at = FindKey(text, key, from); at != std::string_view::npos && at < startsBefore;
+         at = FindKey(text, key, at + key.size())) {
+      supportVersionAt_.push_back(base + at);
+    }
   }
 
-  std::string window_;
-  std::size_t carried_ = 0;
-  std::uint64_t windowOffset_ = 0;
+  std::string carried_;
+  std::uint64_t offset_ = 0;
   std::array<bool, kRequired.size()> required_{};
   bool singlePlc_ = false;
   std::vector<std::uint64_t> supportVersionAt_;
