@@ -32,6 +32,18 @@ constexpr std::array<bool, 256> kTokenSeparators = [] {
 
 bool IsTokenSeparator(char c) { return kTokenSeparators[static_cast<unsigned char>(c)]; }
 
+// Sixteen values of two characters with one space between each and a separator after the last.
+constexpr std::size_t kRun = 16;
+constexpr std::size_t kRunBytes = 3 * kRun - 1;
+bool IsRunOfValues(const char* at) {
+  bool other = false;
+  for (std::size_t k = 0; k < kRun; ++k) {
+    other |= IsTokenSeparator(at[3 * k]) | IsTokenSeparator(at[3 * k + 1]) |
+             (k + 1 < kRun ? at[3 * k + 2] != ' ' : !IsTokenSeparator(at[3 * k + 2]));
+  }
+  return !other;
+}
+
 // Where the source device entries stand.
 std::vector<std::size_t> FindDeviceEntries(std::string_view buffer) {
   std::vector<std::size_t> entries;
@@ -436,12 +448,6 @@ void FormatHexLines(std::string_view text, const std::function<bool(std::string_
   for (;;) {
     while (at < end && IsTokenSeparator(*at)) ++at;
     if (at == end) break;
-    const char* const token = at;
-    if (end - at > 2 && !IsTokenSeparator(at[1]) && IsTokenSeparator(at[2])) {
-      at += 2;
-    } else {
-      while (at < end && !IsTokenSeparator(*at)) ++at;
-    }
     if (!first) {
       if (lineLeft == 0) {
         *out++ = '\r';
@@ -452,18 +458,33 @@ void FormatHexLines(std::string_view text, const std::function<bool(std::string_
       }
     }
     first = false;
-    --lineLeft;
-    const auto length = static_cast<std::size_t>(at - token);
-    if (length == 2) {
-      out[0] = token[0];
-      out[1] = token[1];
-      out += 2;
-    } else if (static_cast<std::size_t>(piece.data() + piece.size() - out) >= length) {
-      std::memcpy(out, token, length);
-      out += length;
-    } else {  // a token longer than the room left
-      if (!flush()) return;
-      if (!put(std::string_view(token, length))) return;
+    // Sixteen two-digit values one space apart, as a line of the project editor's holds them,
+    // are written as they stand.
+    if (lineLeft >= kRun && end - at > static_cast<std::ptrdiff_t>(kRunBytes) && IsRunOfValues(at)) {
+      std::memcpy(out, at, kRunBytes);
+      out += kRunBytes;
+      at += kRunBytes;
+      lineLeft -= kRun;
+    } else {
+      const char* const token = at;
+      if (end - at > 2 && !IsTokenSeparator(at[1]) && IsTokenSeparator(at[2])) {
+        at += 2;
+      } else {
+        while (at < end && !IsTokenSeparator(*at)) ++at;
+      }
+      --lineLeft;
+      const auto length = static_cast<std::size_t>(at - token);
+      if (length == 2) {
+        out[0] = token[0];
+        out[1] = token[1];
+        out += 2;
+      } else if (static_cast<std::size_t>(piece.data() + piece.size() - out) >= length) {
+        std::memcpy(out, token, length);
+        out += length;
+      } else {  // a token longer than the room left
+        if (!flush()) return;
+        if (!put(std::string_view(token, length))) return;
+      }
     }
     if (out >= mark && !flush()) return;
   }

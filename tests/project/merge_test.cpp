@@ -174,6 +174,27 @@ TEST(project_MergeProject, KeysInsideBlocksAreSeenByTheBlocksAfterThem) {
   EXPECT_EQ(colonInOldData.writes, 1);  // the one buffer, patched
 }
 
+// Lines of the project editor's make (sixteen values, indented) and every other break of them:
+// the tokens, 32 to a line, whichever way they are taken.
+TEST(project_FormatHexLines, EditorLinesAndOthersGiveTheTokens32ToALine) {
+  std::string text;
+  std::vector<std::string> tokens;
+  for (int line = 0; line < 400; ++line) {
+    const int count = line % 5 == 0 ? 16 + line % 3 : line % 7 == 0 ? 15 : 16;
+    text += line % 2 ? "\r\n      " : "\n\t";
+    for (int k = 0; k < count; ++k) {
+      char value[4];
+      std::snprintf(value, sizeof value, "%02X", (line * 31 + k) & 0xFF);
+      tokens.emplace_back(line % 9 == 0 && k == 3 ? std::string(value) + "Z" : value);
+      text += (k > 0 ? (line % 11 == 0 && k == 8 ? "  " : " ") : "") + tokens.back();
+    }
+  }
+  std::string expected;
+  for (std::size_t i = 0; i < tokens.size(); ++i) expected += (i == 0 ? "" : i % 32 == 0 ? "\r\n" : " ") + tokens[i];
+  EXPECT_EQ(FormatHexLines(text), expected);
+  EXPECT_EQ(FormatHexLines(text.substr(0, 50)), FormatHexLines(std::string(text.substr(0, 50)) + " "));
+}
+
 TEST(project_FormatHexLines, InPiecesAsWhole) {
   std::string text;
   for (int i = 0; i < 100000; ++i) text += (i % 7 == 0 ? "\t" : " ") + std::to_string(i % 256);
