@@ -20,8 +20,9 @@ ConversionSteps DefaultConversionSteps() {
   };
   steps.validateAndPrepareProject = ValidateAndPrepareProject;
   steps.extractPlcSections = ExtractPlcSections;
-  steps.replaceModelInHexText = [](const std::string& hex, std::size_t* replaced) {
-    return ReplaceModelInHexText(hex, replaced);
+  steps.replaceModelInHexText = [](std::string hex, std::size_t* replaced) {
+    ReplaceModelInHexTextInPlace(hex, replaced);
+    return hex;
   };
   steps.unpackInput = [](const std::string& input, const std::string& staged, std::uint64_t limit) {
     return UnpackProjectFile(platform::PathFromUtf8(input), platform::PathFromUtf8(staged), limit);

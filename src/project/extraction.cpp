@@ -51,15 +51,23 @@ bool ExtractPlcSections(std::unique_ptr<CTQPropertyData>& slot, const std::strin
 
 std::string ReplaceModelInHexText(std::string_view text, std::size_t* replaced) {
   std::string copy(TrimWhiteSpace(text));
+  ReplaceModelInHexTextInPlace(copy, replaced);
+  return copy;
+}
+
+void ReplaceModelInHexTextInPlace(std::string& text, std::size_t* replaced) {
+  const std::string_view trimmed = TrimWhiteSpace(text);
+  const auto first = static_cast<std::size_t>(trimmed.data() - text.data());
+  text.erase(first + trimmed.size());
+  text.erase(0, first);
   static_assert(kSourceModelHex.size() == kTargetModelHex.size());
   // Hex text holds every byte of the name at almost every step: a search that skips ahead.
   const std::boyer_moore_horspool_searcher searcher(kSourceModelHex.begin(), kSourceModelHex.end());
   std::size_t count = 0;
-  for (auto at = std::search(copy.begin(), copy.end(), searcher); at != copy.end();
-       at = std::search(at + kSourceModelHex.size(), copy.end(), searcher)) {
+  for (auto at = std::search(text.begin(), text.end(), searcher); at != text.end();
+       at = std::search(at + kSourceModelHex.size(), text.end(), searcher)) {
     std::copy(kTargetModelHex.begin(), kTargetModelHex.end(), at);
     ++count;
   }
   if (replaced != nullptr) *replaced = count;
-  return copy;
 }
