@@ -271,17 +271,15 @@ class PrefixChains {
         }
       }
     }
-    const std::uint32_t from = (e + moved_) & (kChainRing - 1);
     const std::uint32_t count = last + 1 - e;
+    for (std::uint32_t i = 0, phase = count % period; i < period; ++i, phase = phase + 1 < period ? phase + 1 : 0) {
+      const std::uint16_t lastOfPhase = static_cast<std::uint16_t>(last + 1 - period + i + moved_);
+      for (std::uint32_t level = 0; level < kChainLevels; ++level) heads_[level][phases[phase].level[level]] = lastOfPhase;
+    }
+    const std::uint32_t from = (e + moved_) & (kChainRing - 1);
     const std::uint32_t beforeWrap = std::min(count, kChainRing - from);
     std::fill_n(previous_[from], kChainLevels * beforeWrap, static_cast<std::uint16_t>(period));
     std::fill_n(previous_[0], kChainLevels * (count - beforeWrap), static_cast<std::uint16_t>(period));
-    for (std::uint32_t q = last + 1 - period; q <= last; ++q) {
-      const Hashes& phase = phases[(q - e) % period];
-      for (std::uint32_t level = 0; level < kChainLevels; ++level) {
-        heads_[level][phase.level[level]] = static_cast<std::uint16_t>(q + moved_);
-      }
-    }
     entered_ = last + 1;
     return true;
   }
