@@ -116,7 +116,7 @@ class BitOutput {
 // Chains of earlier positions, one per prefix length: each links a position to the one entered
 // before it whose first bytes hash alike. A link is how far back that one lies (16 bits), kept in
 // a ring indexed by stream position (window offset plus how far the window has moved), so moving
-// the window moves no link; a position's links share one slot. Heads are 16-bit stream positions.
+// the window moves no link. Heads are 16-bit stream positions.
 class PrefixChains {
  public:
   // The prefix length of each chain level.
@@ -127,7 +127,7 @@ class PrefixChains {
   // Positions from p on are the next to enter.
   void StartAt(const std::uint32_t p) {
     entered_ = p;
-    repeatsFrom_ = p + kRepeatCheck;
+    repeatsFrom_ = p + kLongestRepeatPeriod;
   }
   std::uint32_t entered() const { return entered_; }
 
@@ -151,14 +151,14 @@ class PrefixChains {
   // The position entered before q on the level's chain, as a window offset; below the dictionary
   // (negative, or further back than any candidate) when there is none.
   std::int32_t Previous(const std::uint32_t level, const std::int32_t q) const {
-    return q - previous_[(static_cast<std::uint32_t>(q) + moved_) & (kChainRing - 1)][level];
+    return q - previous_[level][(static_cast<std::uint32_t>(q) + moved_) & (kChainRing - 1)];
   }
 
   // The window moved 4096 bytes down. Now and then heads that point far back are set to point
   // half the 16-bit range back, so no link ever ages past that range and reads as recent.
   void WindowMoved() {
     entered_ -= kImplodeReadSize;
-    repeatsFrom_ = std::max(repeatsFrom_, kRepeatCheck + kImplodeReadSize) - kImplodeReadSize;
+    repeatsFrom_ = std::max(repeatsFrom_, kLongestRepeatPeriod + kImplodeReadSize) - kImplodeReadSize;
     moved_ += kImplodeReadSize;
     if (++moves_ % kMovesPerAging != 0) return;
     const std::uint16_t now = static_cast<std::uint16_t>(entered_ + moved_);
@@ -215,10 +215,10 @@ class PrefixChains {
     std::uint32_t t = first + moved_;
     for (const std::uint8_t *bytes = window + first, *const end = window + last + 1; bytes != end; ++bytes, ++t) {
       const Hashes hashes = HashesAt(bytes);
-      std::uint16_t* const links = previous_[t & (kChainRing - 1)];
+      const std::uint32_t slot = t & (kChainRing - 1);
       for (std::uint32_t level = 0; level < kChainLevels; ++level) {
         std::uint16_t& head = heads_[level][hashes.level[level]];
-        links[level] = static_cast<std::uint16_t>(t - head);
+        previous_[level][slot] = static_cast<std::uint16_t>(t - head);
         head = static_cast<std::uint16_t>(t);
       }
     }
@@ -226,11 +226,11 @@ class PrefixChains {
   }
 
   // The smallest period d of at most 4 with which the 8 bytes at e repeat the 8 bytes d before
-  // them; 0 when there is none. Bytes repeating a period of at most 4 repeat 12 back as well, which
-  // rules most positions out with one comparison.
+  // them; 0 when there is none. Bytes repeating a period of at most 4 repeat 3 or 4 back as well,
+  // which rules most positions out with two comparisons.
   static std::uint32_t ShortPeriodAt(const std::uint8_t* const window, const std::uint32_t e) {
     const std::uint64_t bytes = Load8(window + e);
-    if (bytes != Load8(window + e - kRepeatCheck)) return 0;
+    if (bytes != Load8(window + e - 3) && bytes != Load8(window + e - 4)) return 0;
     for (std::uint32_t d = 1; d <= kLongestRepeatPeriod; ++d) {
       if (bytes == Load8(window + e - d)) return d;
     }
@@ -278,22 +278,23 @@ class PrefixChains {
     }
     const std::uint32_t from = (e + moved_) & (kChainRing - 1);
     const std::uint32_t beforeWrap = std::min(count, kChainRing - from);
-    std::fill_n(previous_[from], kChainLevels * beforeWrap, static_cast<std::uint16_t>(period));
-    std::fill_n(previous_[0], kChainLevels * (count - beforeWrap), static_cast<std::uint16_t>(period));
+    for (std::uint32_t level = 0; level < kChainLevels; ++level) {
+      std::fill_n(previous_[level] + from, beforeWrap, static_cast<std::uint16_t>(period));
+      std::fill_n(previous_[level], count - beforeWrap, static_cast<std::uint16_t>(period));
+    }
     entered_ = last + 1;
     return true;
   }
 
-  // Repeating stretches are looked for where the 12 bytes before a position have been entered,
+  // Repeating stretches are looked for where the 4 positions before a position have been entered,
   // and taken when at least this many positions repeat.
-  static constexpr std::uint32_t kRepeatCheck = 12;
   static constexpr std::uint32_t kLongestRepeatPeriod = 4;
   static constexpr std::uint32_t kShortestRepeating = 16;
 
   std::uint16_t (*const heads_)[kChainBuckets];
-  std::uint16_t (*const previous_)[kChainLevels];
+  std::uint16_t (*const previous_)[kChainRing];
   std::uint32_t entered_ = 0;      // the next window offset to enter
-  std::uint32_t repeatsFrom_ = 0;  // positions from here on have 12 entered before them
+  std::uint32_t repeatsFrom_ = 0;  // positions from here on have 4 entered before them
   std::uint32_t moved_ = 0;        // bytes the window has moved (mod 2^32)
   std::uint32_t moves_ = 0;
 };

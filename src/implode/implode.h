@@ -38,10 +38,10 @@ struct ImplodeWorkArea {
   std::uint8_t symbolBits[implode::kSymbolCount];
   std::uint16_t symbolCodes[implode::kSymbolCount];
   // Per chain level and hash, the most recent position entered (a 16-bit stream position); per
-  // ring slot and chain level, how far back the position entered before it with the same hash
+  // chain level and ring slot, how far back the position entered before it with the same hash
   // lies.
   std::uint16_t chainHeads[implode::kChainLevels][implode::kChainBuckets];
-  std::uint16_t chainPrevious[implode::kChainRing][implode::kChainLevels];
+  std::uint16_t chainPrevious[implode::kChainLevels][implode::kChainRing];
   // Header and code bits waiting to leave; codes are stored four bytes at a time, so up to three
   // bytes past a full block wait there for the next one.
   std::uint8_t output[kImplodeWriteSize + 8];
