@@ -490,7 +490,9 @@ class Encoder {
       const std::uint32_t length = static_cast<std::uint32_t>(__builtin_ctz(~agreement));
       return length < 16 ? length : 16 + CommonLength(q + 16, c + 16, kLongestMatch - 16);
     }
-    if (window_[q + best] != window_[c + best] || agreement != 0xFFFFu) return 0;
+    // The 16 bytes that end with the best's last byte and the one after it are where most
+    // candidates stop agreeing: looked at before the whole string.
+    if (agreement != 0xFFFFu || AgreementMask(q + best - 15, c + best - 15) != 0xFFFFu) return 0;
     const std::uint32_t length = 16 + CommonLength(q + 16, c + 16, kLongestMatch - 16);
     return length > best ? length : 0;
   }
@@ -723,6 +725,15 @@ class Encoder {
     }
     std::uint32_t q = jump(newest);
     for (std::int32_t r = older(static_cast<std::int32_t>(q)); r >= oldest;) {
+      // Unless S is one byte repeated, all that counts is whether r holds all of S: its last 16
+      // bytes tell most of those that do not.
+      if (AgreementMask(static_cast<std::uint32_t>(r) + kLongestMatch - 16, c + kLongestMatch - 16) != 0xFFFFu) {
+        if (period == 0) period = smallestPeriod();
+        if (period != 1) {
+          r = older(r);
+          continue;
+        }
+      }
       const std::uint32_t agreed = CommonLength(static_cast<std::uint32_t>(r), c, kLongestMatch);
       if (agreed == kLongestMatch) {
         q = jump(static_cast<std::uint32_t>(r));
