@@ -131,9 +131,9 @@ class PrefixChains {
   }
   std::uint32_t entered() const { return entered_; }
 
-  // Enters every position up to p, eight at a time, except where the bytes repeat a short
-  // period: there the links and heads that entering one by one would leave are known in advance
-  // (see EnterRepeating), and a stretch is entered at once.
+  // Enters every position up to p, twelve at a time (a multiple of every period looked for),
+  // except where the bytes repeat a short period: there the links and heads that entering one by
+  // one would leave are known in advance (see EnterRepeating), and a stretch is entered at once.
   void EnterUpTo(const std::uint8_t* const window, const std::uint32_t p) {
     while (entered_ <= p) {
       const std::uint32_t e = entered_;
@@ -144,7 +144,7 @@ class PrefixChains {
           if (last + 1 - e >= kShortestRepeating && EnterRepeating(window, e, last, period)) continue;
         }
       }
-      EnterEach(window, e, std::min(p, e + 7));
+      EnterEach(window, e, std::min(p, e + kEachAtOnce - 1));
     }
   }
 
@@ -290,6 +290,7 @@ class PrefixChains {
   // and taken when at least this many positions repeat.
   static constexpr std::uint32_t kLongestRepeatPeriod = 4;
   static constexpr std::uint32_t kShortestRepeating = 16;
+  static constexpr std::uint32_t kEachAtOnce = 12;
 
   std::uint16_t (*const heads_)[kChainBuckets];
   std::uint16_t (*const previous_)[kChainRing];
