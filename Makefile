@@ -15,6 +15,7 @@ test: bootstrap
 	ctest --preset asan
 	cmake --preset windows
 	cmake --build --preset windows
+	scripts/cross-check build/asan/tqconv build/windows/tqconv.exe build/windows/wine-prefix
 
 # The suite on an optimised build without sanitizers, as packagers build it.
 test-release: bootstrap
