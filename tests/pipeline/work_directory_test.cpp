@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 
@@ -95,9 +97,11 @@ TEST(WorkDirectory, IsNamedAfterTheTickCountAsASignedNumber) {
     std::unique_ptr<platform::FileLock> lock;
     ASSERT_TRUE(CreateWorkDirectory(workDir, lock));
     EXPECT_EQ(workDir, (testfiles::TempFolder() / name).string());
+#ifndef _WIN32  // owner-only permissions: Windows folders take their owner's rights from the parent
     struct stat st {};
     ASSERT_EQ(::stat(workDir.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+#endif
     EXPECT_EQ(testfiles::List(workDir), (std::vector<std::string>{"conversion.lock"}));
     ASSERT_NE(lock, nullptr);
     EXPECT_TRUE(RemoveWorkDirectory(workDir, *lock));
@@ -218,6 +222,9 @@ TEST(TreeRemoval, RemovesNestedTreesAndReadOnlyFiles) {
 }
 
 TEST(TreeRemoval, NeverFollowsALinkOutOfTheTree) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows, and this runtime makes none";
+#endif
   const auto outside = testfiles::MakeFolder("outside");
   testfiles::Write(outside / "keep.lqt", "keep");
   const auto root = testfiles::MakeFolder("tree");
