@@ -1,4 +1,6 @@
 # The README's two commands: `make demo` and `make test`. Both install what is missing first.
+# make test: the Linux suite with sanitizers, the Windows build's suite under Wine, and every
+# sample converted by both builds to the same bytes.
 .PHONY: all test test-release demo package bench fuzz screenshots clean bootstrap windows
 
 FUZZ_SECONDS ?= 60
@@ -13,8 +15,11 @@ test: bootstrap
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
-	cmake --preset windows
-	cmake --build --preset windows
+	cmake --preset windows-test
+	cmake --build --preset windows-test
+	ctest --preset windows-test
+	scripts/cross-check build/asan/tqconv build/windows-test/tqconv.exe build/windows-test/wine-prefix
+	WINEPREFIX=$(CURDIR)/build/windows-test/wine-prefix wineserver -k
 
 # The suite on an optimised build without sanitizers, as packagers build it.
 test-release: bootstrap

@@ -28,9 +28,6 @@ if(TQ_BUILD_TESTS)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL SYSTEM)
-  add_library(GTest::gtest ALIAS gtest)
-  add_library(GTest::gmock ALIAS gmock)
-  set(GTest_FOUND TRUE)
 endif()
 
 # Every program run by the build or CTest goes through Wine, in a prefix of this build tree.

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,9 +71,13 @@ class PrivateFolder {
  public:
   PrivateFolder() {
     const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string name = (base / "tq-conversion-fuzz-XXXXXX").string();
-    Require(mkdtemp(name.data()) != nullptr, "cannot create a private folder");
-    path = name;
+    // A new folder of a random name (create_directory refuses one that exists), on every platform.
+    std::random_device random;
+    for (int attempt = 0; path.empty() && attempt < 100; ++attempt) {
+      const fs::path candidate = base / ("tq-conversion-fuzz-" + std::to_string(random()));
+      if (fs::create_directory(candidate)) path = candidate;
+    }
+    Require(!path.empty(), "cannot create a private folder");
     privateFolder = &path;
   }
   ~PrivateFolder() {

@@ -26,7 +26,7 @@ bool IsFolder(const std::string& path) {
 }
 
 std::string Joined(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && (folder.back() == kPathSeparator || folder.back() == '/')) return folder + name;
+  if (!folder.empty() && kPathSeparators.find(folder.back()) != std::string_view::npos) return folder + name;
   return folder + kPathSeparator + name;
 }
 

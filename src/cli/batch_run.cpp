@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/message_catalog.h"
+#include "cli/console_text.h"
 #include "cli/progress_line.h"
 #include "platform/platform.h"
 #include "platform/stop_request.h"
@@ -98,9 +99,7 @@ void Work(const std::vector<BatchInput>& inputs, const BatchJob& job, const Batc
 }
 
 void Print(std::FILE* stream, const std::string& text) {
-  if (text.empty()) return;
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+  WriteText(stream, text);
 }
 
 void Tally(BatchOutcome& outcome, const JobResult& result, const std::string& path) {

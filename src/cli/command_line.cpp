@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/console_text.h"
+
 #include "app/message_catalog.h"
 
 namespace {
@@ -52,13 +54,12 @@ std::string CommandArguments::Value(std::string_view name) const {
 
 int UsageError(std::string_view command, const std::string& text) {
   const std::string help = command.empty() ? "tqconv --help" : "tqconv " + std::string(command) + " --help";
-  std::fprintf(stderr, "tqconv: %s\n%s\n", text.c_str(),
-               FormatCatalogValues(LookupMessage("CliUsageHint"), {help}).c_str());
+  WriteText(stderr, "tqconv: " + text + "\n" + FormatCatalogValues(LookupMessage("CliUsageHint"), {help}) + "\n");
   return kExitUsage;
 }
 
 int FileError(const std::string& name, const std::string& text) {
-  std::fprintf(stderr, "tqconv: %s: %s\n", name.c_str(), text.c_str());
+  WriteText(stderr, "tqconv: " + name + ": " + text + "\n");
   return kExitFailure;
 }
 

@@ -9,6 +9,7 @@
 #include "cli/batch_inputs.h"
 #include "cli/batch_run.h"
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/console_user_interface.h"
 #include "cli/json_line.h"
 #include "cli/project_job.h"
@@ -76,14 +77,14 @@ void PrintSummary(bool check, const BatchOutcome& outcome) {
   const std::string counts = FormatCatalogValues(
       LookupMessage(check ? "CliCheckSummary" : "CliSummary"),
       {std::to_string(outcome.succeeded), std::to_string(outcome.refused), std::to_string(outcome.failed), elapsed});
-  std::fprintf(stderr, "tqconv: %s\n", counts.c_str());
+  WriteText(stderr, "tqconv: " + counts + "\n");
   for (const auto& [verdict, path] : outcome.unsuccessful) {
     const char* const key = verdict == Verdict::Refused ? "CliSummaryRefused" : "CliSummaryFailed";
-    std::fprintf(stderr, "tqconv:   %s\n", FormatCatalogValues(LookupMessage(key), {ValidUtf8(path)}).c_str());
+    WriteText(stderr, "tqconv:   " + FormatCatalogValues(LookupMessage(key), {ValidUtf8(path)}) + "\n");
   }
   if (outcome.notRun > 0) {
-    std::fprintf(stderr, "tqconv: %s\n",
-                 FormatCatalogValues(LookupMessage("CliStopped"), {std::to_string(outcome.notRun)}).c_str());
+    WriteText(stderr,
+              "tqconv: " + FormatCatalogValues(LookupMessage("CliStopped"), {std::to_string(outcome.notRun)}) + "\n");
   }
 }
 
@@ -92,7 +93,7 @@ int RunProjectBatch(const std::string& command, const std::vector<std::string>& 
   const std::optional<CommandArguments> arguments = ParseCommandArguments(command, rawArguments, specs);
   if (!arguments) return kExitUsage;
   if (arguments->help) {
-    std::fputs(CommandHelp(command).c_str(), stdout);
+    WriteText(stdout, CommandHelp(command));
     return kExitSuccess;
   }
   unsigned jobs = 1;

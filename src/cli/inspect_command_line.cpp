@@ -4,6 +4,7 @@
 
 #include "app/message_catalog.h"
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/console_user_interface.h"
 #include "cli/json_line.h"
 #include "cli/new_file.h"
@@ -74,7 +75,7 @@ std::optional<CommandArguments> Parse(const char* command, const std::vector<std
   status = kExitUsage;
   if (!arguments) return std::nullopt;
   if (arguments->help) {
-    std::fputs(CommandHelp(command).c_str(), stdout);
+    WriteText(stdout, CommandHelp(command));
     status = kExitSuccess;
     return std::nullopt;
   }
@@ -102,7 +103,7 @@ bool WithConsole(const std::string& file, Reading reading) {
     }
   }
   if (!ok && console.messages().empty()) console.Report(LookupMessage("CliConversionFailed"));
-  std::fputs(console.errorLines().c_str(), stderr);
+  WriteText(stderr, console.errorLines());
   return ok;
 }
 
@@ -116,7 +117,7 @@ int RunInspectCommand(const std::vector<std::string>& raw) {
   return RunStoppable([&] {
     ProjectInspection inspection;
     if (!WithConsole(file, [&] { return InspectProject(file, inspection); })) return kExitFailure;
-    std::fputs(InspectionText(inspection).c_str(), stdout);
+    WriteText(stdout, InspectionText(inspection));
     return kExitSuccess;
   });
 }

@@ -1,47 +1,17 @@
-// tqconv: the command-line companion of the converter, for batch work and scripts.
-#include <cstdio>
+// tqconv: the command-line companion of the converter, for batch work and scripts. Windows hands
+// the arguments over as UTF-16 (wmain), so no name passes through the ANSI code page.
 #include <string>
 #include <vector>
 
-#include "app/message_catalog.h"
-#include "cli/commands.h"
-#include "platform/stop_request.h"
+#include "cli/console_text.h"
+#include "cli/tqconv_entry.h"
 
-namespace {
-
-constexpr const char* kVersion = TQ_VERSION;
-
-struct Command {
-  const char* name;
-  int (*run)(const std::vector<std::string>& arguments);
-};
-
-constexpr Command kCommands[] = {
-    {"convert", RunConvertCommand},      {"check", RunCheckCommand}, {"inspect", RunInspectCommand},
-    {"unit-setup", RunUnitSetupCommand}, {"pack", RunPackCommand},   {"unpack", RunUnpackCommand},
-};
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  // SIGINT and SIGTERM (Ctrl+C, a closed console) stop a conversion with its clean-up, and the
-  // program ends with 130 or 143.
-  platform::InstallStopHandlers();
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  SelectCommandLanguage(arguments);
-  if (arguments.empty()) return UsageError("", LookupMessage("CliUsageNoCommand"));
-  const std::string& command = arguments.front();
-  if (command == "--help" || command == "-h") {
-    std::fputs(CommandHelp("").c_str(), stdout);
-    return kExitSuccess;
-  }
-  if (command == "--version") {
-    std::printf("tqconv %s\n", kVersion);
-    return kExitSuccess;
-  }
-  const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-  for (const Command& entry : kCommands) {
-    if (command == entry.name) return entry.run(rest);
-  }
-  return UsageError("", FormatCatalogValues(LookupMessage("CliUsageUnknownCommand"), {command}));
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(Utf8FromWide(argv[i]));
+  return RunTqconv(arguments);
 }
+#else
+int main(int argc, char** argv) { return RunTqconv(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

@@ -2,6 +2,7 @@
 
 #include "app/message_catalog.h"
 #include "pipeline/output_publish.h"
+#include "pipeline/work_directory.h"
 #include "platform/platform.h"
 
 namespace {
@@ -15,9 +16,8 @@ FileProblem Problem(const std::string& file, const char* key) { return {file, Lo
 // "folder/name.md" with " N" before the extension.
 std::string Numbered(const std::string& path, int n) {
   if (n == 0) return path;
-  const std::size_t slash = path.find_last_of("/\\");
   const std::size_t dot = path.find_last_of('.');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const bool hasExtension = dot != std::string::npos && dot > FileNameStart(path);
   const std::size_t at = hasExtension ? dot : path.size();
   return path.substr(0, at) + " " + std::to_string(n) + path.substr(at);
 }

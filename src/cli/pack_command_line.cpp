@@ -5,6 +5,7 @@
 
 #include "app/message_catalog.h"
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/new_file.h"
 #include "packed/packed_file.h"
 #include "pipeline/conversion_steps.h"
@@ -54,7 +55,7 @@ std::optional<CommandArguments> Parse(const char* command, const std::vector<std
   status = kExitUsage;
   if (!arguments) return std::nullopt;
   if (arguments->help) {
-    std::fputs(CommandHelp(command).c_str(), stdout);
+    WriteText(stdout, CommandHelp(command));
     status = kExitSuccess;
     return std::nullopt;
   }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "cli/console_text.h"
+
 namespace {
 
 // Decodes one UTF-8 character at text[i]; nothing valid gives the byte's own value, length 1.
@@ -75,14 +77,12 @@ std::string FormatProgressLine(std::size_t done, std::size_t total, std::chrono:
 }
 
 void ProgressLine::Show(const std::string& line) {
-  std::fprintf(stream_, "\r%s\033[K", line.c_str());
-  std::fflush(stream_);
+  WriteText(stream_, "\r" + line + "\033[K");
   shown_ = true;
 }
 
 void ProgressLine::Clear() {
   if (!shown_) return;
-  std::fputs("\r\033[K", stream_);
-  std::fflush(stream_);
+  WriteText(stream_, "\r\033[K");
   shown_ = false;
 }

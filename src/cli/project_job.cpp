@@ -6,6 +6,7 @@
 
 #include "app/message_catalog.h"
 #include "cli/change_report_text.h"
+#include "cli/console_text.h"
 #include "cli/console_user_interface.h"
 #include "cli/json_line.h"
 #include "cli/new_file.h"
@@ -34,11 +35,13 @@ constexpr std::array<std::string_view, 14> kRefusals = {
     "CliFolderUnreadable",
 };
 
-JobResult Refused(const BatchInput& input, const ProjectJobOptions& options) {
+// A project that ends with one message and no conversion: refused before it began, or stopped
+// by an exception nobody expected.
+JobResult OneMessage(const BatchInput& input, const ProjectJobOptions& options, const std::string& key, Verdict verdict) {
   ConsoleUserInterface console("tqconv: " + input.path + ": ", options.json);
-  console.ShowMessage(input.refusalKey, LookupMessage(input.refusalKey), MessageIcon::Information);
+  console.ShowMessage(key, LookupMessage(key), MessageIcon::Information);
   JobResult result;
-  result.verdict = Verdict::Refused;
+  result.verdict = verdict;
   if (options.json) {
     result.standardOutput = ConversionJsonLine(input.path, false, std::nullopt, console.messages()) + "\n";
   } else {
@@ -47,10 +50,7 @@ JobResult Refused(const BatchInput& input, const ProjectJobOptions& options) {
   return result;
 }
 
-std::string FileName(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string FileName(const std::string& path) { return path.substr(FileNameStart(path)); }
 
 // The Markdown report beside the others in the folder, named after the output; false after the
 // line that says why it was not written.
@@ -80,16 +80,17 @@ bool PrepareReportFolder(const std::string& folder) {
     if (attributes->directory) return true;
     std::error_code error;
     if (attributes->link && std::filesystem::is_directory(path, error)) return true;
-    std::fprintf(stderr, "tqconv: %s: %s\n", folder.c_str(), LookupMessage("CliOutputExists").c_str());
+    WriteText(stderr, "tqconv: " + folder + ": " + LookupMessage("CliOutputExists") + "\n");
     return false;
   }
   if (platform::CreateDirectory(path)) return true;
-  std::fprintf(stderr, "tqconv: %s: %s\n", folder.c_str(), LookupMessage("CliOutputUnwritable").c_str());
+  WriteText(stderr, "tqconv: " + folder + ": " + LookupMessage("CliOutputUnwritable") + "\n");
   return false;
 }
 
-JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& options, const ConversionSteps& steps) {
-  if (!input.refusalKey.empty()) return Refused(input, options);
+namespace {
+
+JobResult ConvertOneProject(const BatchInput& input, const ProjectJobOptions& options, const ConversionSteps& steps) {
   ConsoleUserInterface console("tqconv: " + input.path + ": ", options.json);
   const ScopedUserInterface installed(console);
   ConversionOutcome outcome;
@@ -142,4 +143,19 @@ JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& option
   }
   result.standardError = console.errorLines();
   return result;
+}
+
+}  // namespace
+
+JobResult RunProjectJob(const BatchInput& input, const ProjectJobOptions& options, const ConversionSteps& steps) {
+  if (!input.refusalKey.empty()) return OneMessage(input, options, input.refusalKey, Verdict::Refused);
+  try {
+    return ConvertOneProject(input, options, steps);
+  } catch (const platform::Stopped&) {
+    throw;
+  } catch (...) {
+    // The conversion reports its own faults; this is what escapes it (the report, the paths
+    // around it), so that one project's fault never costs the next its conversion.
+    return OneMessage(input, options, "MsgUnexpectedError", Verdict::Failed);
+  }
 }

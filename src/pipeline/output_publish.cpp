@@ -13,9 +13,9 @@ constexpr int kPublishAttempts = 100;
 }  // namespace
 
 std::string CreateTemporaryBeside(const std::string& outputPath) {
-  const auto slash = outputPath.find_last_of(kPathSeparator);
-  const std::string folder = slash == std::string::npos ? std::string() : outputPath.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? outputPath : outputPath.substr(slash + 1);
+  const std::size_t nameStart = FileNameStart(outputPath);
+  const std::string folder = outputPath.substr(0, nameStart);
+  const std::string name = outputPath.substr(nameStart);
   for (int n = 1; n <= kPublishAttempts; ++n) {
     const std::string candidate = folder + "." + name + "." + std::to_string(n) + ".tmp";
     if (auto file = platform::CreateExclusive(platform::PathFromUtf8(candidate))) {

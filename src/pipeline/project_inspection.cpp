@@ -92,12 +92,15 @@ bool InspectProject(const std::string& inputPath, ProjectInspection& inspection)
   if (!ReadProjectText(project.path(), text)) return false;
   inspection.sections = ReadProjectOutline(text);
   text = std::string();
-  const auto file = ProjectFile::Open(project.path());
-  if (!file) {
-    ShowCatalogMessage("MsgReadFail");
-    return false;
+  {
+    // Closed before the unit setup is read from the same file: Windows opens files without sharing.
+    const auto file = ProjectFile::Open(project.path());
+    if (!file) {
+      ShowCatalogMessage("MsgReadFail");
+      return false;
+    }
+    inspection.configuration = DescribeConfiguration(ReadPlcConfigValue(*file));
   }
-  inspection.configuration = DescribeConfiguration(ReadPlcConfigValue(*file));
   // The summary is what can be read; a unit setup that cannot be is said so, not shown.
   class Silent final : public UserInterface {
     void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}

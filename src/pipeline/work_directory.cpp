@@ -115,10 +115,9 @@ bool CheckPathLength(std::string_view path) {
 }
 
 std::string MakeOutputPath(std::string_view inputPath) {
-  const auto slash = inputPath.find_last_of(kPathSeparator);
-  const std::string_view folder =
-      slash == std::string_view::npos ? std::string_view{} : inputPath.substr(0, slash + 1);
-  const std::string_view name = slash == std::string_view::npos ? inputPath : inputPath.substr(slash + 1);
+  const std::size_t nameStart = FileNameStart(inputPath);
+  const std::string_view folder = inputPath.substr(0, nameStart);
+  const std::string_view name = inputPath.substr(nameStart);
   const auto dot = name.find_last_of('.');
   const std::string_view base = dot == std::string_view::npos ? name : name.substr(0, dot);
   const std::string_view extension = dot == std::string_view::npos ? std::string_view{} : name.substr(dot);

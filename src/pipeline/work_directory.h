@@ -7,12 +7,21 @@
 
 #include "platform/platform.h"
 
-// The separator of the paths the pipeline builds on this platform.
+// The separator of the paths the pipeline builds on this platform, and every separator a path
+// given to it may hold: Windows takes '/' as well as '\\'.
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+inline constexpr std::string_view kPathSeparators = "\\/";
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr std::string_view kPathSeparators = "/";
 #endif
+
+// Where the file name of a path begins: just after its last separator (0 when it has none).
+inline std::size_t FileNameStart(std::string_view path) {
+  const auto slash = path.find_last_of(kPathSeparators);
+  return slash == std::string_view::npos ? 0 : slash + 1;
+}
 
 // The longest path, in UTF-16 code units, that the pipeline builds.
 inline constexpr std::size_t kMaxPathLength = 240;

@@ -22,7 +22,16 @@
 namespace platform {
 namespace {
 
-std::wstring Wide(const fs::path& path) { return path.wstring(); }
+// A path past MAX_PATH reaches the file system in its "\\?\" form, which is taken whole and
+// literally: so only then, normalised and with backslashes only.
+std::wstring Wide(const fs::path& path) {
+  std::wstring wide = path.wstring();
+  if (wide.size() < MAX_PATH - 12 || !path.is_absolute() || wide.starts_with(L"\\\\?\\")) return wide;
+  wide = path.lexically_normal().wstring();
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  if (wide.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + wide.substr(2);
+  return L"\\\\?\\" + wide;
+}
 
 class Win32InputFile final : public InputFile {
  public:

@@ -68,6 +68,9 @@ TEST(MessageCatalog, LanguageFollowsTheNationCode) {
 }
 
 TEST(MessageCatalog, NationComesFromTheLocaleEnvironment) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX only: Windows takes the nation from GetUserGeoID (PlatformWin32 tests)";
+#else
   struct Case {
     const char *all, *address, *lang, *nation;
   };
@@ -88,6 +91,7 @@ TEST(MessageCatalog, NationComesFromTheLocaleEnvironment) {
     }
     EXPECT_EQ(platform::NativePlatform().UserNationCode(), c.nation);
   }
+#endif
 }
 
 TEST(MessageCatalog, OnlyPercentSTakesTheDetail) {

@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 #include <sstream>
 
+#include "cli/json_line.h"
 #include "conversion_checks.h"
 #include "implode/codec_memory.h"
 #include "sample_projects.h"
@@ -154,8 +155,8 @@ TEST(ChangeReport, EverySampleReportsWhatItsGeneratorPlanted) {
 
     const ToolRun json = RunTqconv({"convert", "--json", "--report", input.string()});
     const fs::path third = folder / (input.stem().string() + "_converted 2" + extension);
-    EXPECT_EQ(json.out, "{\"input\":\"" + input.string() + "\",\"ok\":true,\"output\":\"" + third.string() +
-                            "\",\"messages\":[],\"changes\":" + Json(e) + "}\n");
+    EXPECT_EQ(json.out, "{\"input\":" + JsonString(input.string()) + ",\"ok\":true,\"output\":" +
+                            JsonString(third.string()) + ",\"messages\":[],\"changes\":" + Json(e) + "}\n");
     EXPECT_EQ(json.err, "");
     // --quiet keeps stdout empty, the report included.
     EXPECT_EQ(RunTqconv({"convert", "--quiet", "--report", input.string()}).out, "");

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "cli/json_line.h"
 #include "conversion_checks.h"
 #include "implode/codec_memory.h"
 #include "test_files.h"
@@ -46,9 +47,9 @@ TEST_F(LookBeforeConverting, CheckRunsEveryStepAndPublishesNothing) {
   const ToolRun json = RunTqconv({"check", "--json", "--lang", "ja", Path("press.lqp"), Path("new.lqt")});
   EXPECT_EQ(json.err, "");
   EXPECT_EQ(json.out,
-            "{\"input\":\"" + Path("press.lqp") + "\",\"ok\":true,\"output\":\"" + Path("press_converted.lqp") +
-                "\",\"messages\":[]}\n{\"input\":\"" + Path("new.lqt") +
-                "\",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"MsgOnlyTQ5A\",\"text\":\"本コンバータは "
+            "{\"input\":" + JsonString(Path("press.lqp")) + ",\"ok\":true,\"output\":" +
+                JsonString(Path("press_converted.lqp")) + ",\"messages\":[]}\n{\"input\":" + JsonString(Path("new.lqt")) +
+                ",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"MsgOnlyTQ5A\",\"text\":\"本コンバータは "
                 "TQ5A のみが変換の対象です。\",\"icon\":\"information\"}]}\n");
   EXPECT_EQ(RunTqconv({"check", "--quiet", Path("plant.lqt")}).out, "");
   EXPECT_EQ(testfiles::List(folder_), before);

@@ -39,18 +39,6 @@ void Drain(int outFd, int errFd, ToolRun& run, const ToolSetting& setting, pid_t
 
 }  // namespace
 
-ToolSetting InLocale(const std::string& locale) {
-  ToolSetting setting;
-  setting.environment = {{"LC_ALL", locale}};
-  return setting;
-}
-
-ToolSetting OnTerminal() {
-  ToolSetting setting;
-  setting.onTerminal = true;
-  return setting;
-}
-
 ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& setting) {
   const std::string program = (testfiles::BinaryFolder() / "tqconv").string();
   int outPipe[2];

@@ -1,4 +1,5 @@
-// Runs tqconv as a user does: a process of its own, no standard input, its output collected.
+// Runs tqconv as a user does: a process of its own, no standard input, its output collected
+// (tqconv_process.cpp on POSIX, tqconv_process_win32.cpp on Windows).
 #pragma once
 
 #include <functional>
@@ -19,7 +20,9 @@ struct ToolSetting {
   std::function<void(int pid, const std::string& out)> whileRunning;
 };
 
-ToolSetting InLocale(const std::string& locale);  // LC_ALL set to it
-ToolSetting OnTerminal();
+// LC_ALL set to the locale (POSIX only).
+inline ToolSetting InLocale(const std::string& locale) { return {{{"LC_ALL", locale}}, false, {}}; }
+// stderr on a terminal (POSIX only).
+inline ToolSetting OnTerminal() { return {{}, true, {}}; }
 
 ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& setting = {});

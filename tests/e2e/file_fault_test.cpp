@@ -8,7 +8,6 @@
 // as it was, the output is whole or absent, nothing of the conversion is left beside the input or
 // in the temporary folder (unless deleting was what failed), and no exception escaped.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -43,23 +42,28 @@ struct Totals {
   std::vector<std::string> unsafe;
 };
 
-// A deleted, unlisted or unremoved entry is the one thing that may leave a working directory.
+// A deleted, unlisted or unremoved entry is the one thing that may leave a working directory. On
+// Windows a read-only file is deleted only once its bit is cleared (DeleteFileW refuses it), so
+// reading and clearing the bit are part of deleting there.
 bool MayLeaveAWorkingDirectory(PlatformCall call) {
+#ifdef _WIN32
+  if (call == PlatformCall::GetFileAttributes || call == PlatformCall::SetReadOnly) return true;
+#endif
   return call == PlatformCall::DeleteFile || call == PlatformCall::RemoveDirectory ||
          call == PlatformCall::ListDirectory;
 }
 
 struct FileState {
   std::string bytes;
-  mode_t mode = 0;
-  std::int64_t modified = 0;
+  fs::file_type type = fs::file_type::none;
+  fs::perms mode = fs::perms::none;  // on Windows: the read-only attribute
+  fs::file_time_type modified;
   bool operator==(const FileState&) const = default;
 };
 
 FileState StateOf(const fs::path& path) {
-  struct stat st {};
-  ::lstat(path.c_str(), &st);
-  return {testfiles::Read(path), st.st_mode, static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  const fs::file_status status = fs::symlink_status(path);
+  return {testfiles::Read(path), status.type(), status.permissions(), fs::last_write_time(path)};
 }
 
 // The directory a killed run leaves: its staged project and its lock file, which no one holds.
@@ -142,7 +146,7 @@ class FaultedConversion {
     for (const std::string& name : testfiles::List(folder_)) {
       if (name != input_.filename().string() && !(run.outcome.succeeded && name == expectedName_)) {
         problems.push_back("left beside the input: " + name);
-        fs::remove_all(folder_ / name);
+        testfiles::RemoveTree(folder_ / name);
       }
     }
     for (const std::string& name : testfiles::List(testfiles::TempFolder())) {
@@ -153,7 +157,7 @@ class FaultedConversion {
       } else {
         problems.push_back("left in the temporary folder: " + name);
       }
-      fs::remove_all(testfiles::TempFolder() / name);
+      testfiles::RemoveTree(testfiles::TempFolder() / name);
     }
 
     if (!problems.empty()) {

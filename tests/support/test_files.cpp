@@ -7,15 +7,28 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/platform.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace testfiles {
 
 std::filesystem::path TempFolder() {
+#ifdef _WIN32
+  // What GetTempPathW gives, less its trailing separator.
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  folder.resize(GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()));
+  return std::filesystem::path(folder).parent_path();
+#else
   const char* tmp = std::getenv("TMPDIR");
   return tmp && *tmp ? tmp : "/tmp";
+#endif
 }
 
 std::filesystem::path MakeFolder(std::string_view name) {
-  const auto path = TempFolder() / name;
+  const auto path = TempFolder() / platform::PathFromUtf8(name);
   std::filesystem::create_directories(path);
   return path;
 }
@@ -32,14 +45,29 @@ std::string Read(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::filesystem::path Source(std::string_view relative) { return std::filesystem::path(TQ_SOURCE_DIR) / relative; }
+std::filesystem::path Source(std::string_view relative) {
+  return platform::PathFromUtf8(TQ_SOURCE_DIR) / platform::PathFromUtf8(relative);
+}
 
-std::filesystem::path BinaryFolder() { return TQ_BINARY_DIR; }
+std::filesystem::path BinaryFolder() { return platform::PathFromUtf8(TQ_BINARY_DIR); }
+
+void RemoveTree(const std::filesystem::path& path) {
+  namespace fs = std::filesystem;
+  const auto writable = [](const fs::path& entry) {
+    if (!fs::is_symlink(entry)) fs::permissions(entry, fs::perms::owner_write, fs::perm_options::add);
+  };
+  if (fs::is_directory(fs::symlink_status(path))) {
+    for (const auto& entry : fs::recursive_directory_iterator(path)) writable(entry.path());
+  } else if (fs::exists(fs::symlink_status(path))) {
+    writable(path);
+  }
+  fs::remove_all(path);
+}
 
 std::vector<std::string> List(const std::filesystem::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
+    names.push_back(platform::PathToUtf8(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;

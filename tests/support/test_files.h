@@ -18,6 +18,8 @@ std::string Read(const std::filesystem::path& path);
 std::filesystem::path Source(std::string_view relative);
 // The build folder, where tqconv and the tools are.
 std::filesystem::path BinaryFolder();
+// Removes a file or a tree; its read-only files too, which Windows refuses to delete otherwise.
+void RemoveTree(const std::filesystem::path& path);
 // Names of the entries of a folder, sorted.
 std::vector<std::string> List(const std::filesystem::path& folder);
 

@@ -36,7 +36,9 @@ class unitxml_TransformUnitXml : public testing::Test {
   unitxml_TransformUnitXml() : folder_(testfiles::MakeFolder("作業フォルダ")), base_(folder_ / "temp_project.lqt") {
     platform_.today = platform::LocalDate{2026, 3, 1};
   }
-  fs::path File(std::string_view suffix) const { return fs::path(base_.string() + std::string(suffix)); }
+  // The suffix is ASCII; the folder's name must not go through a narrow string (on Windows that
+  // is the ANSI code page).
+  fs::path File(std::string_view suffix) const { return fs::path(base_) += std::string(suffix); }
   bool Run(std::string_view hex, const std::vector<std::uint8_t>& bytes) {
     return TransformUnitXml(hex, bytes, File(".binText_before"), File(".bin_before"), File(".xml"));
   }
