@@ -1,5 +1,5 @@
 # The README's two commands: `make demo` and `make test`. Both install what is missing first.
-.PHONY: all test test-release demo package bench fuzz screenshots clean bootstrap
+.PHONY: all test test-release demo package bench fuzz screenshots clean bootstrap windows
 
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
@@ -13,6 +13,8 @@ test: bootstrap
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+	cmake --preset windows
+	cmake --build --preset windows
 
 # The suite on an optimised build without sanitizers, as packagers build it.
 test-release: bootstrap
@@ -24,6 +26,11 @@ demo: bootstrap
 	cmake --preset release
 	cmake --build --preset release
 	scripts/demo build/release/tqconv
+
+# tqconv.exe for 64-bit Windows, cross-built with mingw-w64: build/windows/tqconv.exe
+windows: bootstrap
+	cmake --preset windows
+	cmake --build --preset windows
 
 # The Debian package of a release build: build/release/tqconverter_VERSION_ARCH.deb
 package: bootstrap

@@ -1,7 +1,9 @@
 # tq_add_gtest(NAME source...): one GoogleTest executable over tqcore.
 # Every test case gets its own TMPDIR (see tests/support/test_main.cpp).
 include(GoogleTest)
-find_package(GTest REQUIRED)
+if(NOT TARGET GTest::gtest)
+  find_package(GTest REQUIRED)
+endif()
 
 function(tq_add_gtest name)
   add_executable(${name} ${ARGN})

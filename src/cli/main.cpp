@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.0";
+constexpr const char* kVersion = TQ_VERSION;
 
 struct Command {
   const char* name;
