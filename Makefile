@@ -2,6 +2,8 @@
 .PHONY: all test test-release demo package bench fuzz screenshots clean bootstrap windows
 
 FUZZ_SECONDS ?= 60
+# The project's version, as CMakeLists.txt states it.
+VERSION := $(shell grep -m1 -o 'tqconverter VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 FUZZ_TARGETS ?=
 
 all: test
@@ -27,10 +29,13 @@ demo: bootstrap
 	cmake --build --preset release
 	scripts/demo build/release/tqconv
 
-# tqconv.exe for 64-bit Windows, cross-built with mingw-w64: build/windows/tqconv.exe
+# The programs for 64-bit Windows, cross-built with mingw-w64 (build/windows/tqconv.exe and
+# tqconverter.exe), their zip and their installer, which is then installed and removed under Wine.
 windows: bootstrap
 	cmake --preset windows
-	cmake --build --preset windows
+	cmake --build --preset windows --target all windows-packages
+	scripts/windows-install-check build/windows/tqconverter-$(VERSION)-windows-x64-setup.exe \
+	  build/windows/wine-prefix-install $(VERSION)
 
 # The Debian package of a release build: build/release/tqconverter_VERSION_ARCH.deb
 package: bootstrap
