@@ -2,9 +2,9 @@
 .PHONY: all test test-release demo package bench fuzz screenshots clean bootstrap windows
 
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 # The project's version, as CMakeLists.txt states it.
 VERSION := $(shell grep -m1 -o 'tqconverter VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
-FUZZ_TARGETS ?=
 
 all: test
 
@@ -58,6 +58,9 @@ screenshots:
 	cmake --preset release
 	cmake --build --preset release
 	scripts/screenshots build/release
+	cmake --preset windows
+	cmake --build --preset windows --target tqconverter_screenshots
+	scripts/windows-screenshots build/windows
 
 clean:
 	rm -rf build

@@ -2,6 +2,7 @@
 
 #include "app/message_catalog.h"
 #include "project/validation.h"
+#include "win32/dropped_files.h"
 #include "win32/resource_ids.h"
 #include "win32/wide_text.h"
 
@@ -62,18 +63,6 @@ bool CTQConverterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
       return true;
   }
   return false;
-}
-
-std::wstring FirstDroppedPath(HDROP drop) {
-  if (::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
-  // The length first: a path is taken whole, and the Convert command refuses a long one with
-  // its own message rather than seeing it cut.
-  const UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
-  if (length == 0) return {};
-  std::wstring path(length + 1, L'\0');
-  const UINT copied = ::DragQueryFileW(drop, 0, path.data(), length + 1);
-  path.resize(copied);
-  return path;
 }
 
 void CTQConverterDlg::OnDropFiles(HDROP drop) {

@@ -56,7 +56,3 @@ class CTQConverterDlg : public DialogWindow {
   FileChooser m_fileChooser;
   ConversionOutcome m_lastOutcome;
 };
-
-// The path of the first dropped file, whole however long; empty when the drop holds none or it
-// cannot be read.
-std::wstring FirstDroppedPath(HDROP drop);

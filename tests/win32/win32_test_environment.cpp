@@ -1,12 +1,11 @@
 #include "win32_test_environment.h"
 
-#include <shlobj.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "app/message_catalog.h"
 #include "recording_user_interface.h"
+#include "win32/dropped_files.h"
 #include "win32/resource_ids.h"
 #include "win32/result_dialog.h"
 #include "win32/wide_text.h"
@@ -95,24 +94,8 @@ void Focus(HWND dialog, int controlId) {
   PumpMessages();
 }
 
-HDROP MakeDrop(const std::vector<std::wstring>& paths) {
-  std::size_t characters = 1;  // the list's closing zero
-  for (const std::wstring& path : paths) characters += path.size() + 1;
-  const HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + characters * sizeof(wchar_t));
-  auto* const header = static_cast<DROPFILES*>(::GlobalLock(block));
-  header->pFiles = sizeof(DROPFILES);
-  header->fWide = TRUE;
-  auto* names = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(header) + sizeof(DROPFILES));
-  for (const std::wstring& path : paths) {
-    std::memcpy(names, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
-    names += path.size() + 1;
-  }
-  ::GlobalUnlock(block);
-  return static_cast<HDROP>(block);
-}
-
 void Drop(HWND window, const std::vector<std::wstring>& paths) {
-  ::SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+  ::SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDropHandle(paths)), 0);
   PumpMessages();
 }
 

@@ -72,9 +72,7 @@ void Click(HWND dialog, int controlId);
 // Moves the focus to the control as Tab would (a button that gets it becomes the default).
 void Focus(HWND dialog, int controlId);
 
-// A drop handle of the files, built as the shell builds one (wide names, a double zero at the
-// end); the receiver releases it with DragFinish.
-HDROP MakeDrop(const std::vector<std::wstring>& paths);
+// Drops the files on the window, as the shell would.
 void Drop(HWND window, const std::vector<std::wstring>& paths);
 
 // The template's rectangle in the dialog's pixels, by the system's own mapping.
