@@ -228,7 +228,9 @@ TEST_F(ResultDialog, EveryFailureSaysSoWithTheClipboardClosed) {
       Click(window, IDC_COPY_PATH);
     }
     EXPECT_EQ(Messages(ui), std::vector<MessageSeen>{failure.message});
-    if (!failure.heldElsewhere) EXPECT_TRUE(clipboardClosedWhenShown);
+    if (!failure.heldElsewhere) {
+      EXPECT_TRUE(clipboardClosedWhenShown);
+    }
     EXPECT_EQ(ClipboardText(), failure.clipboardAfter);
   }
 }
