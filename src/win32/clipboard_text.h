@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include <windows.h>
+#include "win32/windows_api.h"
 
 enum class ClipboardWrite {
   Written,

@@ -5,9 +5,7 @@
 #include <optional>
 #include <string>
 
-#include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
+#include "win32/windows_api.h"
 
 #include "app/user_interface.h"
 #include "pipeline/conversion_state.h"

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include <windows.h>
+#include "win32/windows_api.h"
 
 class DialogWindow {
  public:

@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
+#include "win32/windows_api.h"
 
 // The path of the first dropped file, whole however long; empty when the drop holds none or it
 // cannot be read. The handle stays the caller's.

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include <windows.h>
+#include "win32/windows_api.h"
 
 // The one filter entry: its label and its patterns, each ended by a zero, and the list ended by
 // another.

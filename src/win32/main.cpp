@@ -1,6 +1,6 @@
 // tqconverter.exe: the main dialog until the user closes it. The program has no command line of
 // its own.
-#include <windows.h>
+#include "win32/windows_api.h"
 
 #include <commctrl.h>
 

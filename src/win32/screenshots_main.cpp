@@ -2,7 +2,7 @@
 // language of the user's location: the main dialog idle and with a path, a refusal, and the
 // result dialog, as windows-NAME-en.png or windows-NAME-ja.png in FOLDER. Each window is taken
 // from the screen, frame and caption included, and written through the system's PNG encoder.
-#include <windows.h>
+#include "win32/windows_api.h"
 
 #include <commctrl.h>
 #include <wincodec.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include <windows.h>
+#include "win32/windows_api.h"
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);

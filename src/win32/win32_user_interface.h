@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include <windows.h>
+#include "win32/windows_api.h"
 
 #include "app/user_interface.h"
 

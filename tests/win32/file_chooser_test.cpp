@@ -2,8 +2,8 @@
 // it gives back; and the test hook's answer given once.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-// After windows.h, which they need.
+#include "win32/windows_api.h"
+// After the Windows API headers, which they need.
 #include <commdlg.h>
 #include <dlgs.h>
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/user_interface.h"
+#include "pipeline/convert_command.h"
+#include "win32/resource_ids.h"
 #include "win32/converter_dialog.h"
 #include "win32/wide_text.h"
 #include "win32/win32_user_interface.h"
@@ -107,6 +109,36 @@ TEST_F(UserInterface, BusyDisablesTheWindowUnderTheWaitCursorAndStaysSoAfterAMes
   ui.SetBusy(false);
   EXPECT_TRUE(::IsWindowEnabled(window));
   EXPECT_NE(::GetCursor(), wait);
+}
+
+// The real modal loop of the result dialog: owned by the main window, which it disables while
+// it is open; a busy window stays disabled after it.
+TEST_F(UserInterface, TheResultDialogIsModalOverTheBusyWindow) {
+  CTQConverterDlg dialog;
+  const HWND window = dialog.Create(nullptr);
+  ASSERT_TRUE(window);
+  struct Seen {
+    std::wstring caption, path;
+    HWND owner = nullptr;
+    bool mainWindowEnabled = true;
+  } seen;
+  ModalWindowScript answer({window}, [&](HWND result) {
+    seen.caption = WindowText(result);
+    seen.path = ControlText(result, IDC_RESULT_PATH_EDIT);
+    seen.owner = ::GetWindow(result, GW_OWNER);
+    seen.mainWindowEnabled = ::IsWindowEnabled(window) != FALSE;
+    ::SendMessageW(result, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  dialog.userInterface().SetBusy(true);
+  ShowConversionResult("C:\\p\\plant_converted.lqp");
+  ASSERT_TRUE(answer.done());
+  EXPECT_EQ(seen.caption, L"Result");
+  EXPECT_EQ(seen.path, L"C:\\p\\plant_converted.lqp");
+  EXPECT_EQ(seen.owner, window);
+  EXPECT_FALSE(seen.mainWindowEnabled);
+  EXPECT_FALSE(::IsWindowEnabled(window));
+  dialog.userInterface().SetBusy(false);
 }
 
 }  // namespace

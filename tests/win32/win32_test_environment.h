@@ -3,7 +3,7 @@
 // a script for the modal windows the program opens.
 #pragma once
 
-#include <windows.h>
+#include "win32/windows_api.h"
 
 #include <filesystem>
 #include <functional>
