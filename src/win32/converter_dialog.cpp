@@ -57,6 +57,9 @@ bool CTQConverterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
       ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
       result = TRUE;
       return true;
+    case WM_NCDESTROY:
+      m_ui.Attach(nullptr);  // messages after the window has gone have no owner
+      return false;
     case WM_ENDSESSION:
       // The session ends and the program with it, without a WM_CLOSE.
       if (wParam) CleanUpConversion(m_conversion);

@@ -20,7 +20,7 @@ void Win32UserInterface::ShowMessage(const std::string& key, const std::string& 
   // Asked to stop: the conversion ends at its next file operation; no window waits for the user.
   if (platform::StopSignal() != 0) return;
   // A message raised from inside the result dialog belongs to that one.
-  const HWND owner = window_ ? ::GetLastActivePopup(window_) : nullptr;
+  const HWND owner = ::IsWindow(window_) ? ::GetLastActivePopup(window_) : nullptr;
   showMessageBox({owner, key, Widen(text), ProgramName(), MessageBoxStyle(icon)});
   RestoreBusyState();
 }
