@@ -17,6 +17,10 @@ BOOL ConversionResultDialog::OnInitDialog() {
   SetCatalogText(IDOK, "BtnOk");
   if (!m_message.empty()) ::SetDlgItemTextW(window(), IDC_RESULT_MESSAGE, Widen(m_message).c_str());
   ::SetDlgItemTextW(window(), IDC_RESULT_PATH_EDIT, Widen(m_outputPath).c_str());
+  // The dialog manager selects the whole text of the field it gives the focus, which scrolls a
+  // long path to its end; the caret then goes back to its start, so the drive and the first
+  // folders are what the user reads.
+  ::PostMessageW(::GetDlgItem(window(), IDC_RESULT_PATH_EDIT), EM_SETSEL, 0, 0);
   return TRUE;
 }
 

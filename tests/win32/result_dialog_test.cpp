@@ -133,6 +133,23 @@ TEST_F(ResultDialog, OkEscapeAndTheCloseBoxEndIt) {
   EXPECT_FALSE(::IsWindow(closeBox));
 }
 
+TEST_F(ResultDialog, ALongPathShowsFromItsStartInTheFocusedField) {
+  const std::wstring path = L"C:\\projects\\" + std::wstring(120, L'd') + L"\\plant_converted.lqt";
+  ConversionResultDialog dialog(Narrow(path), "");
+  const HWND window = dialog.Create(nullptr);
+  ASSERT_TRUE(window);
+  PumpMessages();
+  const HWND edit = ::GetDlgItem(window, IDC_RESULT_PATH_EDIT);
+  EXPECT_EQ(::GetFocus(), edit);
+  EXPECT_EQ(WindowText(edit), path);
+  EXPECT_EQ(::SendMessageW(edit, EM_GETSEL, 0, 0), 0);
+  // The character at the field's left edge is the path's first.
+  RECT client = {};
+  ::GetClientRect(edit, &client);
+  const LRESULT atLeftEdge = ::SendMessageW(edit, EM_CHARFROMPOS, 0, MAKELPARAM(2, client.bottom / 2));
+  EXPECT_EQ(LOWORD(atLeftEdge), 0);
+}
+
 TEST_F(ResultDialog, CopyPutsExactlyThePathOnTheClipboard) {
   RecordingUserInterface ui;
   const std::string path = "C:\\projects\\line 2\\plant_converted.lqt";
