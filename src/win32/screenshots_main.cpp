@@ -72,7 +72,10 @@ std::vector<BYTE> ScreenPixels(HWND window, UINT& width, UINT& height) {
 }
 
 bool SavePicture(HWND window, const std::wstring& file) {
-  ::SetForegroundWindow(window);  // the caption as the user sees it, active
+  // The caption as the user sees it while working in the window: active, even where the
+  // virtual desktop keeps the activation for itself.
+  ::SetForegroundWindow(window);
+  ::SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
   // Whatever was waiting to be painted is on the screen first: the system hands what a window
   // painted to the display when its thread next looks for messages.
   ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
