@@ -125,34 +125,27 @@ class PrefixChains {
   explicit PrefixChains(ImplodeWorkArea& work) : heads_(work.chainHeads), previous_(work.chainPrevious) {}
 
   // Positions from p on are the next to enter.
-  void StartAt(const std::uint32_t p) { entered_ = p; }
+  void StartAt(const std::uint32_t p) {
+    entered_ = p;
+    repeatsFrom_ = p + kLongestRepeatPeriod;
+  }
+  std::uint32_t entered() const { return entered_; }
 
-  // Enters every position up to p. One product of the 8 bytes at the position hashes all three
-  // prefixes: its bits 3 to 15 depend only on the first 2 bytes and its bits 11 to 23 only on the
-  // first 3, because a product's low bits depend only on the factors' low bits; its top 13 bits
-  // depend on all 8.
+  // Enters every position up to p, twelve at a time (a multiple of every period looked for),
+  // except where the bytes repeat a short period: there the links and heads that entering one by
+  // one would leave are known in advance (see EnterRepeating), and a stretch is entered at once.
   void EnterUpTo(const std::uint8_t* const window, const std::uint32_t p) {
-    static_assert(kLevelLength[0] == 2 && kLevelLength[1] == 3 && kLevelLength[2] == 8 && kChainBuckets == 1u << 13);
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    std::uint16_t(*const heads)[kChainBuckets] = heads_;
-    std::uint16_t(*const previous)[kChainRing] = previous_;
-    const auto link = [&](const std::uint32_t level, const std::uint32_t hash, const std::uint16_t position,
-                          const std::uint32_t slot) {
-      previous[level][slot] = static_cast<std::uint16_t>(position - heads[level][hash]);
-      heads[level][hash] = position;
-    };
-    std::uint32_t t = entered_ + moved_;
-    for (std::uint32_t e = entered_; e <= p; ++e, ++t) {
-      std::uint64_t bytes;
-      std::memcpy(&bytes, window + e, 8);
-      const std::uint64_t product = bytes * kMultiplier;
-      const std::uint16_t position = static_cast<std::uint16_t>(t);
-      const std::uint32_t slot = t & (kChainRing - 1);
-      link(0, static_cast<std::uint32_t>(product >> 3) & (kChainBuckets - 1), position, slot);
-      link(1, static_cast<std::uint32_t>(product >> 11) & (kChainBuckets - 1), position, slot);
-      link(2, static_cast<std::uint32_t>(product >> 51), position, slot);
+    while (entered_ <= p) {
+      const std::uint32_t e = entered_;
+      if (e >= repeatsFrom_ && e + kShortestRepeating <= p) {
+        if (const std::uint32_t period = ShortPeriodAt(window, e); period != 0) {
+          constexpr std::uint32_t kKey = kLevelLength[kChainLevels - 1];
+          const std::uint32_t last = RepeatEnd(window, e + kKey, period, p + kKey) - kKey;
+          if (last + 1 - e >= kShortestRepeating && EnterRepeating(window, e, last, period)) continue;
+        }
+      }
+      EnterEach(window, e, std::min(p, e + kEachAtOnce - 1));
     }
-    if (p >= entered_) entered_ = p + 1;
   }
 
   // The position entered before q on the level's chain, as a window offset; below the dictionary
@@ -165,6 +158,7 @@ class PrefixChains {
   // half the 16-bit range back, so no link ever ages past that range and reads as recent.
   void WindowMoved() {
     entered_ -= kImplodeReadSize;
+    repeatsFrom_ = std::max(repeatsFrom_, kLongestRepeatPeriod + kImplodeReadSize) - kImplodeReadSize;
     moved_ += kImplodeReadSize;
     if (++moves_ % kMovesPerAging != 0) return;
     const std::uint16_t now = static_cast<std::uint16_t>(entered_ + moved_);
@@ -189,16 +183,120 @@ class PrefixChains {
 
  private:
   // An aging leaves every head at most 0x2000 back, or at 0x8000; until the next one heads age
-  // by at most six moves and a match ahead (24,576 + 516 bytes). So no link wraps around the
-  // 16-bit range, and every link to a head older than the dictionary reads as further back than
-  // any candidate.
+  // by at most six moves and how far ahead of the search positions are entered (24,576 + 2,048
+  // bytes). So no link wraps around the 16-bit range, and every link to a head older than the
+  // dictionary reads as further back than any candidate.
   static constexpr std::uint32_t kMovesPerAging = 6;
   static constexpr std::uint32_t kFarBack = 0x2000;
 
+  // The hashes of the prefixes at a position, one per chain level. One product of its 8 bytes
+  // gives all three: its bits 3 to 15 depend only on the first 2 bytes and its bits 11 to 23 only
+  // on the first 3, because a product's low bits depend only on the factors' low bits; its top 13
+  // bits depend on all 8.
+  struct Hashes {
+    std::uint32_t level[kChainLevels];
+  };
+  static Hashes HashesAt(const std::uint8_t* const bytes) {
+    static_assert(kLevelLength[0] == 2 && kLevelLength[1] == 3 && kLevelLength[2] == 8 && kChainBuckets == 1u << 13);
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    const std::uint64_t product = Load8(bytes) * kMultiplier;
+    return {{static_cast<std::uint32_t>(product >> 3) & (kChainBuckets - 1),
+             static_cast<std::uint32_t>(product >> 11) & (kChainBuckets - 1), static_cast<std::uint32_t>(product >> 51)}};
+  }
+
+  static std::uint64_t Load8(const std::uint8_t* const bytes) {
+    std::uint64_t value;
+    std::memcpy(&value, bytes, 8);
+    return value;
+  }
+
+  // Enters the positions from first to last one by one.
+  void EnterEach(const std::uint8_t* const window, const std::uint32_t first, const std::uint32_t last) {
+    std::uint32_t t = first + moved_;
+    for (const std::uint8_t *bytes = window + first, *const end = window + last + 1; bytes != end; ++bytes, ++t) {
+      const Hashes hashes = HashesAt(bytes);
+      const std::uint32_t slot = t & (kChainRing - 1);
+      for (std::uint32_t level = 0; level < kChainLevels; ++level) {
+        std::uint16_t& head = heads_[level][hashes.level[level]];
+        previous_[level][slot] = static_cast<std::uint16_t>(t - head);
+        head = static_cast<std::uint16_t>(t);
+      }
+    }
+    entered_ = last + 1;
+  }
+
+  // The smallest period d of at most 4 with which the 8 bytes at e repeat the 8 bytes d before
+  // them; 0 when there is none. Bytes repeating a period of at most 4 repeat 3 or 4 back as well,
+  // which rules most positions out with two comparisons.
+  static std::uint32_t ShortPeriodAt(const std::uint8_t* const window, const std::uint32_t e) {
+    const std::uint64_t bytes = Load8(window + e);
+    if (bytes != Load8(window + e - 3) && bytes != Load8(window + e - 4)) return 0;
+    for (std::uint32_t d = 1; d <= kLongestRepeatPeriod; ++d) {
+      if (bytes == Load8(window + e - d)) return d;
+    }
+    return 0;
+  }
+
+  // The first offset from `from` on (below `limit`) whose byte differs from the one `period`
+  // before it; limit when there is none.
+  static std::uint32_t RepeatEnd(const std::uint8_t* const window, std::uint32_t from, const std::uint32_t period,
+                                 const std::uint32_t limit) {
+#ifdef TQ_IMPLODE_SSE2
+    for (; from < limit; from += 16) {
+      const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + from));
+      const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + from - period));
+      const std::uint32_t same = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(now, before)));
+      if (same != 0xFFFFu) return std::min(limit, from + static_cast<std::uint32_t>(__builtin_ctz(~same)));
+    }
+    return limit;
+#else
+    while (from < limit && window[from] == window[from - period]) ++from;
+    return from;
+#endif
+  }
+
+  // Enters the positions from e to last, whose 8 bytes each repeat those `period` before them,
+  // the positions from e - period to e - 1 having been entered last. Each of those holds one phase
+  // of the period; when the phases hash apart on every chain, every position e to last links back
+  // exactly one period on each, and each phase's head ends at its last position. False, with
+  // nothing entered, when two phases share a hash.
+  bool EnterRepeating(const std::uint8_t* const window, const std::uint32_t e, const std::uint32_t last,
+                      const std::uint32_t period) {
+    Hashes phases[kLongestRepeatPeriod];
+    for (std::uint32_t i = 0; i < period; ++i) {
+      phases[i] = HashesAt(window + e - period + i);
+      for (std::uint32_t j = 0; j < i; ++j) {
+        for (std::uint32_t level = 0; level < kChainLevels; ++level) {
+          if (phases[j].level[level] == phases[i].level[level]) return false;
+        }
+      }
+    }
+    const std::uint32_t count = last + 1 - e;
+    for (std::uint32_t i = 0, phase = count % period; i < period; ++i, phase = phase + 1 < period ? phase + 1 : 0) {
+      const std::uint16_t lastOfPhase = static_cast<std::uint16_t>(last + 1 - period + i + moved_);
+      for (std::uint32_t level = 0; level < kChainLevels; ++level) heads_[level][phases[phase].level[level]] = lastOfPhase;
+    }
+    const std::uint32_t from = (e + moved_) & (kChainRing - 1);
+    const std::uint32_t beforeWrap = std::min(count, kChainRing - from);
+    for (std::uint32_t level = 0; level < kChainLevels; ++level) {
+      std::fill_n(previous_[level] + from, beforeWrap, static_cast<std::uint16_t>(period));
+      std::fill_n(previous_[level], count - beforeWrap, static_cast<std::uint16_t>(period));
+    }
+    entered_ = last + 1;
+    return true;
+  }
+
+  // Repeating stretches are looked for where the 4 positions before a position have been entered,
+  // and taken when at least this many positions repeat.
+  static constexpr std::uint32_t kLongestRepeatPeriod = 4;
+  static constexpr std::uint32_t kShortestRepeating = 16;
+  static constexpr std::uint32_t kEachAtOnce = 12;
+
   std::uint16_t (*const heads_)[kChainBuckets];
   std::uint16_t (*const previous_)[kChainRing];
-  std::uint32_t entered_ = 0;  // the next window offset to enter
-  std::uint32_t moved_ = 0;    // bytes the window has moved (mod 2^32)
+  std::uint32_t entered_ = 0;      // the next window offset to enter
+  std::uint32_t repeatsFrom_ = 0;  // positions from here on have 4 entered before them
+  std::uint32_t moved_ = 0;        // bytes the window has moved (mod 2^32)
   std::uint32_t moves_ = 0;
 };
 
@@ -233,6 +331,7 @@ class Encoder {
   // Encodes from c up to the block end; c may end up to 515 bytes past it, inside a copy.
   void EncodeBlock(std::uint32_t& c, const std::uint32_t end, const bool inputEnded) {
     while (c < end) {
+      EnterAhead(c);
       std::uint32_t length = FindMatch(c);
       for (;;) {
         if (length == 0 || (length == 2 && distance_ >= 256)) {
@@ -279,7 +378,18 @@ class Encoder {
   static constexpr std::uint32_t kThreeBytes = 1;
   static constexpr std::uint32_t kEightBytes = 2;
   static constexpr std::uint32_t kLongestFamilyPeriod = 4;
+  static constexpr std::uint32_t kEnterBatch = 2048;
+  static_assert(kLargestDictionary + kEnterBatch <= kChainRing);
   static constexpr std::uint32_t kUnknown = ~0u;
+
+  // A search at c, or at c + 1 in the lazy step, walks chains from positions up to 516 ahead of
+  // it. Positions are entered in batches well ahead of that, as far as enterLimit_: the walks
+  // start from a position's own link, never from a head, so positions entered beyond one are never
+  // its candidates. The ring still holds every link a search reads: the batches reach at most
+  // kEnterBatch ahead, and the dictionary lies behind.
+  void EnterAhead(const std::uint32_t c) {
+    if (chains_.entered() <= c + kLongestMatch + 1) chains_.EnterUpTo(window_, std::min(c + kEnterBatch, enterLimit_));
+  }
 
   void PutLiteral(const std::uint32_t p) {
     const std::uint32_t byte = window_[p];
@@ -381,7 +491,9 @@ class Encoder {
       const std::uint32_t length = static_cast<std::uint32_t>(__builtin_ctz(~agreement));
       return length < 16 ? length : 16 + CommonLength(q + 16, c + 16, kLongestMatch - 16);
     }
-    if (window_[q + best] != window_[c + best] || agreement != 0xFFFFu) return 0;
+    // The 16 bytes that end with the best's last byte and the one after it are where most
+    // candidates stop agreeing: looked at before the whole string.
+    if (agreement != 0xFFFFu || AgreementMask(q + best - 15, c + best - 15) != 0xFFFFu) return 0;
     const std::uint32_t length = 16 + CommonLength(q + 16, c + 16, kLongestMatch - 16);
     return length > best ? length : 0;
   }
@@ -391,7 +503,6 @@ class Encoder {
   // that of several reaching 516 the oldest wins. Its length (0 for none) is returned, its
   // distance minus 1 kept.
   std::uint32_t FindMatch(const std::uint32_t c) {
-    chains_.EnterUpTo(window_, c);
     const std::int32_t oldest = static_cast<std::int32_t>(std::max(first_, c - dictionarySize_ + 1));
     // The newest candidate sharing 3 bytes (the chain also holds others whose 3 bytes hash alike).
     std::uint32_t three;
@@ -561,7 +672,6 @@ class Encoder {
     const std::uint32_t tailStart = search.c + static_cast<std::uint32_t>(search.tailOffset);
     search.tailWalk = tailStart <= enterLimit_;
     if (!search.tailWalk) return;
-    chains_.EnterUpTo(window_, tailStart);
     search.tailNext = chains_.Previous(search.tailLevel, static_cast<std::int32_t>(tailStart));
   }
 
@@ -597,7 +707,6 @@ class Encoder {
     };
     std::uint32_t keyOffset = repeatEnd < kLongestMatch ? repeatEnd + 1 - kKey : 0;
     if (c + keyOffset > enterLimit_) keyOffset = 0;
-    chains_.EnterUpTo(window_, c + keyOffset);
     const std::int32_t offset = static_cast<std::int32_t>(keyOffset);
     const auto older = [&](const std::int32_t candidate) {
       return chains_.Previous(kLongest, candidate + offset) - offset;
@@ -617,6 +726,15 @@ class Encoder {
     }
     std::uint32_t q = jump(newest);
     for (std::int32_t r = older(static_cast<std::int32_t>(q)); r >= oldest;) {
+      // Unless S is one byte repeated, all that counts is whether r holds all of S: its last 16
+      // bytes tell most of those that do not.
+      if (AgreementMask(static_cast<std::uint32_t>(r) + kLongestMatch - 16, c + kLongestMatch - 16) != 0xFFFFu) {
+        if (period == 0) period = smallestPeriod();
+        if (period != 1) {
+          r = older(r);
+          continue;
+        }
+      }
       const std::uint32_t agreed = CommonLength(static_cast<std::uint32_t>(r), c, kLongestMatch);
       if (agreed == kLongestMatch) {
         q = jump(static_cast<std::uint32_t>(r));
