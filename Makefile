@@ -5,6 +5,8 @@
 
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
+# The project's version, as CMakeLists.txt states it.
+VERSION := $(shell grep -m1 -o 'tqconverter VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 
 all: test
 
@@ -32,10 +34,13 @@ demo: bootstrap
 	cmake --build --preset release
 	scripts/demo build/release/tqconv
 
-# tqconv.exe for 64-bit Windows, cross-built with mingw-w64: build/windows/tqconv.exe
+# The programs for 64-bit Windows, cross-built with mingw-w64 (build/windows/tqconv.exe and
+# tqconverter.exe), their zip and their installer, which is then installed and removed under Wine.
 windows: bootstrap
 	cmake --preset windows
-	cmake --build --preset windows
+	cmake --build --preset windows --target all windows-packages
+	scripts/windows-install-check build/windows/tqconverter-$(VERSION)-windows-x64-setup.exe \
+	  build/windows/wine-prefix-install $(VERSION)
 
 # The Debian package of a release build: build/release/tqconverter_VERSION_ARCH.deb
 package: bootstrap
@@ -58,6 +63,9 @@ screenshots:
 	cmake --preset release
 	cmake --build --preset release
 	scripts/screenshots build/release
+	cmake --preset windows
+	cmake --build --preset windows --target tqconverter_screenshots
+	scripts/windows-screenshots build/windows
 
 clean:
 	rm -rf build

@@ -112,6 +112,7 @@ std::string UnitSetupXml(const SampleRecipe& recipe, PlantedChanges& planted) {
 std::string HexBlockLines(const std::string& bytes, const std::string& indent) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text;
+  text.reserve(bytes.size() / 16 * (indent.size() + 3 * 16 + 1) + indent.size() + 3 * 16 + 1);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (i % 16 == 0) text += indent;
     const auto b = static_cast<unsigned char>(bytes[i]);
@@ -127,7 +128,7 @@ std::string Block(int number, const std::string& bytes, const std::string& inden
   return indent + marker + "\r\n" + HexBlockLines(bytes, indent) + marker + "\r\n";
 }
 
-std::string IoTableData(const SampleRecipe& recipe, Random& random) {
+std::string IoTableData(const SampleRecipe& recipe, const std::string& deviceMemory, Random& random) {
   std::string bytes = "TQ5A";  // the table names the PLC model it was made for, twice
   bytes += std::string("\x00\x01\x00\x00", 4);
   for (int unit = 1; unit <= recipe.ioUnits; ++unit) {
@@ -136,6 +137,7 @@ std::string IoTableData(const SampleRecipe& recipe, Random& random) {
     bytes += std::string("\x00\x20", 2);
     for (int k = 0; k < 12; ++k) bytes += static_cast<char>(random.Next() & 0x0F);
   }
+  bytes += deviceMemory;
   bytes += "TQ5A";
   return bytes;
 }
@@ -153,7 +155,7 @@ std::string ProjectForRecipe(const SampleRecipe& recipe, PlantedChanges& planted
 }
 
 std::string ProjectWithUnitSetup(const SampleRecipe& recipe, const std::string& unitSetupXml,
-                                 PlantedChanges& planted) {
+                                 PlantedChanges& planted, const std::string& deviceMemory) {
   Random random(0x5EED0000u + static_cast<std::uint32_t>(recipe.programLines));
   const std::string unitSetup = ImplodeBytes(unitSetupXml).bytes;
   planted.unitSetupBytes = unitSetup.size();
@@ -177,7 +179,7 @@ std::string ProjectWithUnitSetup(const SampleRecipe& recipe, const std::string& 
        "\r\n";
   t += "    IOTable:=\r\n    BEGIN\r\n";
   t += "      UnitSetup:=\r\n" + Block(1, unitSetup, "      ");
-  const std::string ioTable = IoTableData(recipe, random);
+  const std::string ioTable = IoTableData(recipe, deviceMemory, random);
   planted.ioTableBytes = ioTable.size();
   planted.settingsBytes = settings.size();
   t += "      Data:=\r\n" + Block(2, ioTable, "      ");

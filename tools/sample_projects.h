@@ -50,9 +50,10 @@ std::string ProjectForRecipe(const SampleRecipe& recipe, PlantedChanges& planted
 // The unit-setup document of a recipe (before compression), and what it planted.
 std::string UnitSetupDocument(const SampleRecipe& recipe, PlantedChanges& planted);
 
-// The project text of a recipe around a given unit-setup document (the fuzz seeds' edge cases).
+// The project text of a recipe around a given unit-setup document (the fuzz seeds' edge cases),
+// its I/O table data carrying deviceMemory after its unit entries.
 std::string ProjectWithUnitSetup(const SampleRecipe& recipe, const std::string& unitSetupXml,
-                                 PlantedChanges& planted);
+                                 PlantedChanges& planted, const std::string& deviceMemory = {});
 
 // Shift-JIS bytes of a Japanese comment, as plant engineers write them.
 const std::string& JapaneseComment();

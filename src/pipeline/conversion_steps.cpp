@@ -20,8 +20,9 @@ ConversionSteps DefaultConversionSteps() {
   };
   steps.validateAndPrepareProject = ValidateAndPrepareProject;
   steps.extractPlcSections = ExtractPlcSections;
-  steps.replaceModelInHexText = [](const std::string& hex, std::size_t* replaced) {
-    return ReplaceModelInHexText(hex, replaced);
+  steps.replaceModelInHexText = [](std::string hex, std::size_t* replaced) {
+    ReplaceModelInHexTextInPlace(hex, replaced);
+    return hex;
   };
   steps.unpackInput = [](const std::string& input, const std::string& staged, std::uint64_t limit) {
     return UnpackProjectFile(platform::PathFromUtf8(input), platform::PathFromUtf8(staged), limit);
@@ -30,7 +31,7 @@ ConversionSteps DefaultConversionSteps() {
   steps.packOutput = [](const std::string& merged, const std::string& target) {
     return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target));
   };
-  steps.copyOutput = CopyFileSynced;
+  steps.copyOutput = MoveOrCopySynced;
   steps.publishOutput = PublishOutput;
   return steps;
 }

@@ -29,8 +29,9 @@ struct ConversionSteps {
   std::function<bool(Slot& slot, const std::string& staged, std::string& configLine,
                      std::string& ioDataHex, std::string& settingsDataHex)>
       extractPlcSections;
-  // Also says how many model names it replaced, when asked (replaced may be null).
-  std::function<std::string(const std::string& hex, std::size_t* replaced)> replaceModelInHexText;
+  // Also says how many model names it replaced, when asked (replaced may be null). Takes the
+  // text over, so that it can be converted where it lies.
+  std::function<std::string(std::string hex, std::size_t* replaced)> replaceModelInHexText;
   std::function<bool(Slot& slot, const std::string& staged, const std::string& ioDataHex,
                      const std::string& settingsDataHex, const std::string& configLine,
                      std::string& unitHexAfter, std::string& mergedPath)>

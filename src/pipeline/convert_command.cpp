@@ -101,17 +101,22 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
     return Ended(state);
   }
+  // Counted first: the texts are handed over and converted where they lie, so that the project's
+  // largest block is never held twice.
+  ChangeReport* const report = CurrentChangeReport();
+  const std::size_t ioDataValues = report ? CountHexValues(ioDataHex) : 0;
+  const std::size_t settingsDataValues = report ? CountHexValues(settingsDataHex) : 0;
   std::size_t ioDataReplaced = 0;
   std::size_t settingsDataReplaced = 0;
-  const std::string convertedIoDataHex = steps.replaceModelInHexText(ioDataHex, &ioDataReplaced);
-  const std::string convertedSettingsDataHex = steps.replaceModelInHexText(settingsDataHex, &settingsDataReplaced);
-  if (ChangeReport* const report = CurrentChangeReport()) {
-    report->blocks.push_back({kIoTableDataBlock, CountHexValues(ioDataHex), CountHexValues(convertedIoDataHex),
-                              ioDataReplaced});
+  const std::string convertedIoDataHex = steps.replaceModelInHexText(std::move(ioDataHex), &ioDataReplaced);
+  const std::string convertedSettingsDataHex =
+      steps.replaceModelInHexText(std::move(settingsDataHex), &settingsDataReplaced);
+  if (report) {
+    report->blocks.push_back({kIoTableDataBlock, ioDataValues, CountHexValues(convertedIoDataHex), ioDataReplaced});
     // An empty settings block is left as it is.
     if (!convertedSettingsDataHex.empty()) {
-      report->blocks.push_back({kSettingsDataBlock, CountHexValues(settingsDataHex),
-                                CountHexValues(convertedSettingsDataHex), settingsDataReplaced});
+      report->blocks.push_back({kSettingsDataBlock, settingsDataValues, CountHexValues(convertedSettingsDataHex),
+                                settingsDataReplaced});
     }
   }
 

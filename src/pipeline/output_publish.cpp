@@ -45,6 +45,11 @@ bool CopyFileSynced(const std::string& from, const std::string& to) {
   return out->Finish() && ok;
 }
 
+bool MoveOrCopySynced(const std::string& merged, const std::string& temporary) {
+  return platform::MoveOverOwnFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(temporary)) ||
+         CopyFileSynced(merged, temporary);
+}
+
 bool PublishOutput(const std::string& mergedPath, bool packed, const std::string& inputPath,
                    std::string& outputPath, const ConversionSteps& steps) {
   TemporaryBeside temporary(outputPath);

@@ -35,3 +35,7 @@ class TemporaryBeside {
 
 // Copies a file's bytes into a target (created or emptied), synced and checked to the end.
 bool CopyFileSynced(const std::string& from, const std::string& to);
+
+// The merged project (synced when it was written) becomes the temporary beside the output: moved
+// over it where both lie on one file system, else copied and synced.
+bool MoveOrCopySynced(const std::string& merged, const std::string& temporary);

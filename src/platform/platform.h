@@ -86,6 +86,12 @@ struct LocalDate {
 
 enum class PublishResult { Published, NameTaken, Failed };
 
+// Bytes to write over a file's bytes at an offset.
+struct FilePatch {
+  std::uint64_t offset = 0;
+  std::string bytes;
+};
+
 // The operations that differ by platform; see the free functions for their contracts.
 class Platform {
  public:
@@ -107,6 +113,8 @@ class Platform {
   virtual std::unique_ptr<InputFile> OpenForReading(const fs::path& path) = 0;
   virtual std::unique_ptr<OutputFile> CreateForWriting(const fs::path& path) = 0;
   virtual std::unique_ptr<OutputFile> CreateExclusive(const fs::path& path) = 0;
+  virtual bool PatchFile(const fs::path& path, const std::vector<FilePatch>& patches) = 0;
+  virtual bool MoveOverOwnFile(const fs::path& from, const fs::path& to) = 0;
   virtual PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) = 0;
   virtual std::unique_ptr<FileLock> CreateLockFile(const fs::path& path) = 0;
   virtual std::unique_ptr<FileLock> TryLockFile(const fs::path& path) = 0;
@@ -176,6 +184,18 @@ inline std::unique_ptr<OutputFile> CreateForWriting(const fs::path& p) {
 // Creates a new file that must not exist yet (mode 0666 less the umask on POSIX).
 inline std::unique_ptr<OutputFile> CreateExclusive(const fs::path& p) {
   return CurrentPlatform().CreateExclusive(p);
+}
+// Writes each patch's bytes over an existing file's bytes at its offset, every write checked and
+// the file closed; nothing else of the file changes. False when it cannot be opened for writing
+// or a write or the close fails.
+inline bool PatchFile(const fs::path& p, const std::vector<FilePatch>& patches) {
+  return CurrentPlatform().PatchFile(p, patches);
+}
+// Moves a finished, synced file of ours over another file of ours (a temporary this run made
+// for it), replacing that one. False when it cannot, another file system among the reasons: the
+// caller then copies. Never for a name that may be anyone else's: PublishNoReplace is for those.
+inline bool MoveOverOwnFile(const fs::path& from, const fs::path& to) {
+  return CurrentPlatform().MoveOverOwnFile(from, to);
 }
 // Moves a finished file to its name without ever replacing an existing file. NameTaken when
 // something occupies the name; the source then stays where it was.

@@ -141,6 +141,50 @@ PublishResult MoveNoReplace(const std::string& source, const std::string& target
   return PublishResult::Published;
 }
 
+// A descriptor closed when it goes out of scope.
+struct Descriptor {
+  int fd;
+  explicit Descriptor(int descriptor) : fd(descriptor) {}
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  bool Close() {
+    const bool closed = ::close(fd) == 0;
+    fd = -1;
+    return closed;
+  }
+};
+
+// Copies what is left of in to out: in the kernel where the file systems allow it, else through
+// a buffer. False on a failed read or write.
+bool CopyBytes(int in, int out) {
+  constexpr std::size_t kStep = 16 << 20;  // a stop request is seen between steps
+  for (;;) {
+    ThrowIfStopRequested();
+    const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, kStep, 0);
+    if (copied == 0) return true;
+    if (copied > 0) continue;
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
+    return false;
+  }
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    ThrowIfStopRequested();
+    const ssize_t got = ::read(in, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return got == 0;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      done += put;
+    }
+  }
+}
+
 class PosixFileLock final : public FileLock {
  public:
   PosixFileLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -238,6 +282,18 @@ class PosixPlatform final : public Platform {
     return ::chmod(NativePath(path).c_str(), mode) == 0;
   }
 
+  bool CopyFile(const fs::path& from, const fs::path& to) override {
+    ThrowIfStopRequested();
+    Descriptor in(::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (in.fd < 0 || ::fstat(in.fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    Descriptor out(::open(NativePath(to).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (out.fd < 0) return false;
+    const bool copied = CopyBytes(in.fd, out.fd);
+    const bool closed = out.Close();
+    return copied && closed && ((st.st_mode & S_IWUSR) != 0 || SetReadOnly(to, true));
+  }
+
   std::unique_ptr<InputFile> OpenForReading(const fs::path& path) override {
     ThrowIfStopRequested();
     const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
@@ -255,6 +311,33 @@ class PosixPlatform final : public Platform {
   }
   std::unique_ptr<OutputFile> CreateExclusive(const fs::path& path) override {
     return OpenOutput(path, O_EXCL);
+  }
+
+  bool PatchFile(const fs::path& path, const std::vector<FilePatch>& patches) override {
+    ThrowIfStopRequested();
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = true;
+    for (const FilePatch& patch : patches) {
+      const char* bytes = patch.bytes.data();
+      std::size_t size = patch.bytes.size();
+      auto offset = static_cast<off_t>(patch.offset);
+      while (ok && size > 0) {
+        const ssize_t put = ::pwrite(fd, bytes, size, offset);
+        if (put < 0 && errno == EINTR) continue;
+        ok = put > 0;
+        if (!ok) break;
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
+        offset += put;
+      }
+    }
+    return ::close(fd) == 0 && ok;
+  }
+
+  bool MoveOverOwnFile(const fs::path& from, const fs::path& to) override {
+    ThrowIfStopRequested();
+    return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
   }
 
   PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) override {

@@ -254,6 +254,34 @@ class Win32Platform final : public Platform {
     return std::make_unique<Win32OutputFile>(handle);
   }
 
+  bool PatchFile(const fs::path& path, const std::vector<FilePatch>& patches) override {
+    ThrowIfStopRequested();
+    const HANDLE handle = OpenHandle(path, GENERIC_WRITE, OPEN_EXISTING);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    for (const FilePatch& patch : patches) {
+      LARGE_INTEGER offset;
+      offset.QuadPart = static_cast<LONGLONG>(patch.offset);
+      ok = ok && ::SetFilePointerEx(handle, offset, nullptr, FILE_BEGIN);
+      const char* bytes = patch.bytes.data();
+      std::size_t size = patch.bytes.size();
+      while (ok && size > 0) {
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD put = 0;
+        ok = ::WriteFile(handle, bytes, ask, &put, nullptr) && put != 0;
+        bytes += put;
+        size -= put;
+      }
+    }
+    return ::CloseHandle(handle) && ok;
+  }
+
+  bool MoveOverOwnFile(const fs::path& from, const fs::path& to) override {
+    ThrowIfStopRequested();
+    // Without MOVEFILE_COPY_ALLOWED a move to another volume fails, and the caller copies.
+    return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  }
+
   PublishResult PublishNoReplace(const fs::path& from, const fs::path& to) override {
     ThrowIfStopRequested();
     // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing name.

@@ -1,5 +1,8 @@
 #include "project/extraction.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "app/change_report.h"
 #include "app/user_interface.h"
 #include "project/config_rewrite.h"
@@ -29,28 +32,42 @@ bool ExtractPlcSections(std::unique_ptr<CTQPropertyData>& slot, const std::strin
                                             configLine.size() - keys::kConfigOpen.size() - keys::kConfigClose.size());
   }
 
+  // The three blocks in one pass over the file, each read as if alone.
+  std::vector<std::string> blocks = ExtractHexBlocks(
+      *file, {{keys::kIoTable, keys::kUnitSetup}, {keys::kIoTable, keys::kData}, {keys::kSettings, keys::kData}});
   slot.reset();
   auto unitSetup = std::make_unique<CTQPropertyData>();
-  unitSetup->hexText = ExtractHexBlock(*file, keys::kIoTable, keys::kUnitSetup);
+  unitSetup->hexText = std::move(blocks[0]);
   slot = std::move(unitSetup);  // an empty text is refused when it is decoded
 
-  ioDataHex = ExtractHexBlock(*file, keys::kIoTable, keys::kData);
+  ioDataHex = std::move(blocks[1]);
   if (ioDataHex.empty()) {
     ShowCatalogMessage("MsgIOTableEmpty");
     return false;
   }
-  settingsDataHex = ExtractHexBlock(*file, keys::kSettings, keys::kData);
+  settingsDataHex = std::move(blocks[2]);
   return true;
 }
 
 std::string ReplaceModelInHexText(std::string_view text, std::size_t* replaced) {
   std::string copy(TrimWhiteSpace(text));
+  ReplaceModelInHexTextInPlace(copy, replaced);
+  return copy;
+}
+
+void ReplaceModelInHexTextInPlace(std::string& text, std::size_t* replaced) {
+  const std::string_view trimmed = TrimWhiteSpace(text);
+  const auto first = static_cast<std::size_t>(trimmed.data() - text.data());
+  text.erase(first + trimmed.size());
+  text.erase(0, first);
+  static_assert(kSourceModelHex.size() == kTargetModelHex.size());
+  // Hex text holds every byte of the name at almost every step: a search that skips ahead.
+  const std::boyer_moore_horspool_searcher searcher(kSourceModelHex.begin(), kSourceModelHex.end());
   std::size_t count = 0;
-  for (std::size_t at = copy.find(kSourceModelHex); at != std::string::npos;
-       at = copy.find(kSourceModelHex, at + kTargetModelHex.size())) {
-    copy.replace(at, kTargetModelHex.size(), kTargetModelHex);
+  for (auto at = std::search(text.begin(), text.end(), searcher); at != text.end();
+       at = std::search(at + kSourceModelHex.size(), text.end(), searcher)) {
+    std::copy(kTargetModelHex.begin(), kTargetModelHex.end(), at);
     ++count;
   }
   if (replaced != nullptr) *replaced = count;
-  return copy;
 }

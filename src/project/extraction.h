@@ -16,3 +16,5 @@ bool ExtractPlcSections(std::unique_ptr<CTQPropertyData>& slot, const std::strin
 // The hex text trimmed, with every "54 51 35 41" (TQ5A) replaced by "54 51 36 41" (TQ6A);
 // replaced, when given, receives how many were.
 std::string ReplaceModelInHexText(std::string_view text, std::size_t* replaced = nullptr);
+// The same on the text where it lies.
+void ReplaceModelInHexTextInPlace(std::string& text, std::size_t* replaced = nullptr);

@@ -1,9 +1,11 @@
 #include "project/merge.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 #include <new>
 #include <stdexcept>
 
@@ -11,6 +13,7 @@
 #include "app/user_interface.h"
 #include "project/project_reader.h"
 #include "project/text_keys.h"
+#include "project/text_search.h"
 
 namespace {
 
@@ -21,17 +24,40 @@ constexpr std::size_t kValuesPerLine = 32;
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
-bool IsTokenSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+constexpr std::array<bool, 256> kTokenSeparators = [] {
+  std::array<bool, 256> separators{};
+  for (const unsigned char c : {' ', '\t', '\r', '\n'}) separators[c] = true;
+  return separators;
+}();
 
-void ReplaceDeviceEntries(std::string& buffer) {
-  static_assert(keys::kSourceDeviceEntry.size() == keys::kTargetDeviceEntry.size());
-  std::size_t count = 0;
-  for (std::size_t at = buffer.find(keys::kSourceDeviceEntry); at != std::string::npos;
-       at = buffer.find(keys::kSourceDeviceEntry, at + keys::kSourceDeviceEntry.size())) {
-    buffer.replace(at, keys::kTargetDeviceEntry.size(), keys::kTargetDeviceEntry);
-    ++count;
+bool IsTokenSeparator(char c) { return kTokenSeparators[static_cast<unsigned char>(c)]; }
+
+// Sixteen values of two characters with one space between each and a separator after the last.
+constexpr std::size_t kRun = 16;
+constexpr std::size_t kRunBytes = 3 * kRun - 1;
+bool IsRunOfValues(const char* at) {
+  bool other = false;
+  for (std::size_t k = 0; k < kRun; ++k) {
+    other |= IsTokenSeparator(at[3 * k]) | IsTokenSeparator(at[3 * k + 1]) |
+             (k + 1 < kRun ? at[3 * k + 2] != ' ' : !IsTokenSeparator(at[3 * k + 2]));
   }
-  if (ChangeReport* const report = CurrentChangeReport()) report->deviceEntriesReplaced = count;
+  return !other;
+}
+
+// Where the source device entries stand.
+std::vector<std::size_t> FindDeviceEntries(std::string_view buffer) {
+  std::vector<std::size_t> entries;
+  for (std::size_t at = FindKey(buffer, keys::kSourceDeviceEntry); at != kNotFound;
+       at = FindKey(buffer, keys::kSourceDeviceEntry, at + keys::kSourceDeviceEntry.size())) {
+    entries.push_back(at);
+  }
+  return entries;
+}
+
+void ReplaceDeviceEntries(std::string& buffer, const std::vector<std::size_t>& entries) {
+  static_assert(keys::kSourceDeviceEntry.size() == keys::kTargetDeviceEntry.size());
+  for (const std::size_t at : entries) buffer.replace(at, keys::kTargetDeviceEntry.size(), keys::kTargetDeviceEntry);
+  if (ChangeReport* const report = CurrentChangeReport()) report->deviceEntriesReplaced = entries.size();
 }
 
 // The marker number after "$?St$Bk?_#[" as the closing marker spells it (canonical decimal),
@@ -60,27 +86,45 @@ struct BlockSpan {
   std::size_t closingMarker;
 };
 
+// FindMatchingEnd's answers over one unchanging buffer: its blocks share their PLC's end, and the
+// two I/O table blocks their section's.
+class MatchingEnds {
+ public:
+  explicit MatchingEnds(std::string_view buffer) : buffer_(buffer) {}
+  std::optional<std::size_t> Of(std::size_t begin) {
+    for (const auto& [known, end] : known_) {
+      if (known == begin) return end;
+    }
+    known_.emplace_back(begin, FindMatchingEnd(buffer_, begin));
+    return known_.back().second;
+  }
+
+ private:
+  std::string_view buffer_;
+  std::vector<std::pair<std::size_t, std::optional<std::size_t>>> known_;
+};
+
 std::optional<BlockSpan> LocateHexBlock(std::string_view buffer, std::string_view sectionKey,
-                                        std::string_view entryKey) {
-  const std::size_t plc = buffer.find(keys::kPlc);
+                                        std::string_view entryKey, MatchingEnds& ends) {
+  const std::size_t plc = FindKey(buffer, keys::kPlc);
   if (plc == kNotFound) return std::nullopt;
-  const std::size_t plcBegin = buffer.find(keys::kBegin, plc + keys::kPlc.size());
+  const std::size_t plcBegin = FindKey(buffer, keys::kBegin, plc + keys::kPlc.size());
   if (plcBegin == kNotFound) return std::nullopt;
-  const std::optional<std::size_t> plcEnd = FindMatchingEnd(buffer, plcBegin);
+  const std::optional<std::size_t> plcEnd = ends.Of(plcBegin);
   if (!plcEnd) return std::nullopt;
-  const std::size_t section = buffer.find(sectionKey, plcBegin + keys::kBegin.size());
+  const std::size_t section = FindKey(buffer, sectionKey, plcBegin + keys::kBegin.size());
   if (section == kNotFound || section >= *plcEnd) return std::nullopt;
-  const std::size_t sectionBegin = buffer.find(keys::kBegin, section + sectionKey.size());
+  const std::size_t sectionBegin = FindKey(buffer, keys::kBegin, section + sectionKey.size());
   if (sectionBegin == kNotFound || sectionBegin >= *plcEnd) return std::nullopt;
-  const std::optional<std::size_t> sectionEnd = FindMatchingEnd(buffer, sectionBegin);
+  const std::optional<std::size_t> sectionEnd = ends.Of(sectionBegin);
   if (!sectionEnd || *sectionEnd >= *plcEnd) return std::nullopt;
-  const std::size_t entry = buffer.find(entryKey, sectionBegin + keys::kBegin.size());
+  const std::size_t entry = FindKey(buffer, entryKey, sectionBegin + keys::kBegin.size());
   if (entry == kNotFound || entry >= *sectionEnd) return std::nullopt;
-  const std::size_t marker = buffer.find(keys::kMarkerOpen, entry + entryKey.size());
+  const std::size_t marker = FindKey(buffer, keys::kMarkerOpen, entry + entryKey.size());
   if (marker == kNotFound || marker >= *sectionEnd) return std::nullopt;
   const std::optional<OpeningMarker> opening = ReadOpeningMarker(buffer, marker);
   if (!opening) return std::nullopt;
-  const std::size_t closing = buffer.find(opening->closingMarker, opening->contentStart);
+  const std::size_t closing = FindKey(buffer, opening->closingMarker, opening->contentStart);
   if (closing == kNotFound || closing >= *sectionEnd) return std::nullopt;
   return BlockSpan{opening->contentStart, closing};
 }
@@ -102,59 +146,227 @@ std::uint64_t TokenDigest(std::string_view text) {
   return digest;
 }
 
-// The buffer as a file, so that its blocks are read by the very reader the extraction used.
-class BufferFile final : public platform::InputFile {
- public:
-  explicit BufferFile(std::string_view bytes) : bytes_(bytes) {}
-  std::size_t Read(void* buffer, std::size_t size) override {
-    const std::size_t n = std::min(size, bytes_.size() - position_);
-    std::memcpy(buffer, bytes_.data() + position_, n);
-    position_ += n;
-    return n;
+std::uint64_t TokenDigest(std::string_view text, const std::optional<TextSpan>& span) {
+  return span ? TokenDigest(text.substr(span->begin, span->end - span->begin)) : TokenDigest({});
+}
+
+// What the extraction read from one of the staged project's blocks, the new hex text's source:
+// where it stands in the text, or its digest once the bytes under it have changed.
+struct ExtractedBlock {
+  std::optional<TextSpan> span;
+  std::optional<std::uint64_t> digest;
+
+  // Called before bytes from at to at + length change.
+  void BeforeChange(std::string_view text, std::size_t at, std::size_t length) {
+    if (!digest && span && at < span->end && at + length > span->begin) digest = TokenDigest(text, span);
   }
-  std::uint64_t Size() override { return bytes_.size(); }
-  void Rewind() override { position_ = 0; }
-
- private:
-  std::string_view bytes_;
-  std::size_t position_ = 0;
+  // After the bytes from at to at + oldLength were replaced by newLength bytes.
+  void AfterReplace(std::size_t at, std::size_t oldLength, std::size_t newLength) {
+    if (digest || !span || span->begin < at + oldLength) return;
+    span->begin = span->begin - oldLength + newLength;
+    span->end = span->end - oldLength + newLength;
+  }
+  bool Holds(std::string_view text, std::size_t begin, std::size_t end) const;
 };
 
-// What the extraction read from the staged project's blocks, the new hex texts' source.
+std::size_t SkipSeparators(std::string_view text, std::size_t at, std::size_t end) {
+  while (at < end && IsTokenSeparator(text[at])) ++at;
+  return at;
+}
+
+std::size_t BackOverSeparators(std::string_view text, std::size_t begin, std::size_t end) {
+  while (end > begin && IsTokenSeparator(text[end - 1])) --end;
+  return end;
+}
+
+// Whether text[begin, end) holds the values the extraction read. Mostly the very same bytes
+// without the line ends around them, which needs no digest.
+bool ExtractedBlock::Holds(std::string_view text, std::size_t begin, std::size_t end) const {
+  if (!digest && span) {
+    const std::size_t first = SkipSeparators(text, begin, end);
+    const std::size_t last = BackOverSeparators(text, first, end);
+    const std::size_t extractedFirst = SkipSeparators(text, span->begin, span->end);
+    if (first == extractedFirst && last == BackOverSeparators(text, extractedFirst, span->end)) return true;
+  }
+  return TokenDigest(text.substr(begin, end - begin)) == (digest ? *digest : TokenDigest(text, span));
+}
+
 struct ExtractedBlocks {
-  std::uint64_t ioData;
-  std::uint64_t unitSetup;
-  std::uint64_t settingsData;
+  ExtractedBlock ioData;
+  ExtractedBlock unitSetup;
+  ExtractedBlock settingsData;
+
+  void BeforeChange(std::string_view text, std::size_t at, std::size_t length) {
+    for (ExtractedBlock* block : {&ioData, &unitSetup, &settingsData}) block->BeforeChange(text, at, length);
+  }
+  void AfterReplace(std::size_t at, std::size_t oldLength, std::size_t newLength) {
+    for (ExtractedBlock* block : {&ioData, &unitSetup, &settingsData}) block->AfterReplace(at, oldLength, newLength);
+  }
 };
 
-ExtractedBlocks ReadAsExtracted(std::string_view buffer) {
-  ProjectFile file(std::make_unique<BufferFile>(buffer));
-  const auto digest = [&file](std::string_view section, std::string_view entry) {
-    return TokenDigest(ExtractHexBlock(file, section, entry));
-  };
-  return {digest(keys::kIoTable, keys::kData), digest(keys::kIoTable, keys::kUnitSetup),
-          digest(keys::kSettings, keys::kData)};
+ExtractedBlocks LocateAsExtracted(std::string_view buffer) {
+  return {{LocateExtractedContent(buffer, keys::kIoTable, keys::kData), std::nullopt},
+          {LocateExtractedContent(buffer, keys::kIoTable, keys::kUnitSetup), std::nullopt},
+          {LocateExtractedContent(buffer, keys::kSettings, keys::kData), std::nullopt}};
 }
 
 enum class BlockPatch { Replaced, NotFound, OtherContent };
 
-// Replaces the block's content only when it holds the values the extraction read for it. The
+// Locates the block and checks that it holds the values the extraction read for it. The
 // extraction reads lines up to the next marker of any number, from the first keys of the text;
 // the merge goes to the closing marker of the block's own number, inside the first PLC. Where the
-// two part (another block's marker inside the block, a key before the PLC), the patch would put
+// two part (another block's marker inside the block, a key before the PLC), a patch would put
 // one block's values in another's place, or drop what stands between the two markers.
-BlockPatch ReplaceFormattedBlock(std::string& buffer, std::string_view sectionKey, std::string_view formatted,
-                                 std::string_view entryKey, std::optional<std::uint64_t> extracted = std::nullopt) {
-  const std::optional<BlockSpan> block = LocateHexBlock(buffer, sectionKey, entryKey);
+BlockPatch CheckBlock(std::string_view buffer, std::string_view sectionKey, std::string_view entryKey,
+                      const ExtractedBlock* extracted, MatchingEnds& ends, std::optional<BlockSpan>& block) {
+  block = LocateHexBlock(buffer, sectionKey, entryKey, ends);
   if (!block) return BlockPatch::NotFound;
-  const std::string_view old(buffer.data() + block->contentStart, block->closingMarker - block->contentStart);
-  if (extracted && TokenDigest(old) != *extracted) return BlockPatch::OtherContent;
-  // One replace moves the tail once; the caller reserved room, so nothing is reallocated.
+  if (extracted && !extracted->Holds(buffer, block->contentStart, block->closingMarker)) {
+    return BlockPatch::OtherContent;
+  }
+  return BlockPatch::Replaced;
+}
+
+BlockPatch ReplaceFormattedBlock(std::string& buffer, std::string_view sectionKey, std::string_view formatted,
+                                 std::string_view entryKey, ExtractedBlocks* extracted = nullptr,
+                                 const ExtractedBlock* own = nullptr) {
+  std::optional<BlockSpan> block;
+  MatchingEnds ends(buffer);  // the buffer changes with every replaced block
+  const BlockPatch checked = CheckBlock(buffer, sectionKey, entryKey, own, ends, block);
+  if (checked != BlockPatch::Replaced) return checked;
+  const std::size_t length = block->closingMarker - block->contentStart;
   std::string content;
   content.reserve(formatted.size() + 2 * kLineEnd.size());
   content.append(kLineEnd).append(formatted).append(kLineEnd);
-  buffer.replace(block->contentStart, block->closingMarker - block->contentStart, content);
+  if (extracted) extracted->BeforeChange(buffer, block->contentStart, length);
+  buffer.replace(block->contentStart, length, content);
+  if (extracted) extracted->AfterReplace(block->contentStart, length, content.size());
   return BlockPatch::Replaced;
+}
+
+// Bytes that every key a block's location searches for holds one of ("BEGIN", "END", the
+// section and entry keys, the markers). Content without them leaves every later search as it
+// would be with the content replaced.
+bool HoldsKeyBytes(std::string_view text) {
+  // One pass for the three, a block at a time, which the compiler turns into vector compares.
+  constexpr std::size_t kBlock = 4096;
+  for (std::size_t at = 0; at < text.size(); at += kBlock) {
+    const std::size_t end = std::min(text.size(), at + kBlock);
+    unsigned found = 0;
+    for (std::size_t i = at; i < end; ++i) {
+      const char c = text[i];
+      found |= static_cast<unsigned>(c == 'N') | static_cast<unsigned>(c == ':') | static_cast<unsigned>(c == '$');
+    }
+    if (found != 0) return true;
+  }
+  return false;
+}
+
+struct BlockToPatch {
+  std::string_view sectionKey;
+  std::string_view entryKey;
+  std::string_view hex;
+  const ExtractedBlock* extracted;
+  bool mustLand;  // the I/O table data and the unit setup must land; a missing settings block is kept
+};
+
+// A block's new content, written when the output is: the hex text between two line ends.
+struct PendingPatch {
+  std::size_t begin;
+  std::size_t end;
+  std::string_view hex;
+};
+
+enum class Patched { Done, Failed, NeedsOneByOne };
+
+// Checks every block and notes its patch, leaving the buffer as it is; each block is located as
+// if the blocks before it were replaced already, which holds while no replaced content (old or
+// new) holds a key. NeedsOneByOne when one does.
+Patched PlanBlockPatches(std::string_view buffer, const std::vector<BlockToPatch>& blocks,
+                         std::vector<PendingPatch>& patches) {
+  MatchingEnds ends(buffer);
+  for (const BlockToPatch& block : blocks) {
+    if (block.hex.empty()) continue;
+    std::optional<BlockSpan> where;
+    const BlockPatch checked = CheckBlock(buffer, block.sectionKey, block.entryKey, block.extracted, ends, where);
+    if (checked == BlockPatch::OtherContent || (checked == BlockPatch::NotFound && block.mustLand)) {
+      return Patched::Failed;
+    }
+    if (checked == BlockPatch::NotFound) continue;
+    const std::string_view old = buffer.substr(where->contentStart, where->closingMarker - where->contentStart);
+    if (HoldsKeyBytes(old) || HoldsKeyBytes(block.hex)) return Patched::NeedsOneByOne;
+    patches.push_back({where->contentStart, where->closingMarker, block.hex});
+  }
+  std::sort(patches.begin(), patches.end(),
+            [](const PendingPatch& a, const PendingPatch& b) { return a.begin < b.begin; });
+  return Patched::Done;
+}
+
+// The blocks replaced in the buffer one after another, each located afresh.
+Patched PatchBlocksOneByOne(std::string& buffer, const std::vector<BlockToPatch>& blocks,
+                            ExtractedBlocks& extracted) {
+  for (const BlockToPatch& block : blocks) {
+    if (block.hex.empty()) continue;
+    const BlockPatch patched = ReplaceFormattedBlock(buffer, block.sectionKey, FormatHexLines(block.hex),
+                                                     block.entryKey, &extracted, block.extracted);
+    if (patched == BlockPatch::OtherContent || (patched == BlockPatch::NotFound && block.mustLand)) {
+      return Patched::Failed;
+    }
+  }
+  return Patched::Done;
+}
+
+bool WritePatched(platform::OutputFile& output, std::string_view buffer, const std::vector<PendingPatch>& patches) {
+  bool written = true;
+  const auto put = [&output, &written](std::string_view piece) {
+    written = written && (piece.empty() || output.Write(piece));
+    return written;
+  };
+  std::size_t at = 0;
+  for (const PendingPatch& patch : patches) {
+    put(buffer.substr(at, patch.begin - at));
+    put(kLineEnd);
+    FormatHexLines(patch.hex, put);
+    put(kLineEnd);
+    at = patch.end;
+  }
+  put(buffer.substr(at));
+  return written;
+}
+
+enum class ConfigSpan { Absent, Found, Malformed };
+
+// The first Config:="...";: from Config:=" to the "; after its closing quote.
+ConfigSpan FindConfigSpan(std::string_view buffer, std::size_t& at, std::size_t& length) {
+  const std::size_t config = FindKey(buffer, keys::kConfigOpen);
+  if (config == kNotFound) return ConfigSpan::Absent;
+  const std::size_t quote = buffer.find('"', config + keys::kConfigOpen.size());
+  if (quote == kNotFound) return ConfigSpan::Absent;  // the value never closes: nothing to replace
+  // A closing quote that does not end the entry would make the span run on into later text.
+  if (quote + 1 >= buffer.size() || buffer[quote + 1] != ';') return ConfigSpan::Malformed;
+  at = config;
+  length = quote + 2 - config;
+  return ConfigSpan::Found;
+}
+
+// The device entries and the configuration line, patched in the buffer; false when the
+// configuration's closing quote is not followed by ";".
+bool PatchDeviceAndConfig(std::string& buffer, std::string_view configLine, ExtractedBlocks& extracted) {
+  const std::vector<std::size_t> entries = FindDeviceEntries(buffer);
+  for (const std::size_t at : entries) extracted.BeforeChange(buffer, at, keys::kSourceDeviceEntry.size());
+  ReplaceDeviceEntries(buffer, entries);
+  if (configLine.empty()) return true;
+  std::size_t at = 0;
+  std::size_t length = 0;
+  switch (FindConfigSpan(buffer, at, length)) {
+    case ConfigSpan::Absent: return true;
+    case ConfigSpan::Malformed: return false;
+    case ConfigSpan::Found: break;
+  }
+  extracted.BeforeChange(buffer, at, length);
+  buffer.replace(at, length, configLine);
+  extracted.AfterReplace(at, length, configLine.size());
+  return true;
 }
 
 // Fills the buffer with the input's bytes; false after the message.
@@ -189,13 +401,15 @@ std::optional<std::size_t> FindMatchingEnd(std::string_view buffer, std::size_t 
   // Each key's next occurrence is searched again only once the search has passed it, so a long
   // body costs one pass over the buffer, not one pass per BEGIN or END.
   const auto nextFrom = [buffer](std::string_view key, std::size_t& cached, std::size_t from) {
-    if (cached != kNotFound && cached < from) cached = buffer.find(key, from);
+    if (cached != kNotFound && cached < from) cached = FindKey(buffer, key, from);
     return cached;
   };
+  // Searched when first asked for (0 stands before every start): a bare END is looked for only
+  // where no END; follows.
   const std::size_t start = beginPosition + keys::kBegin.size();
-  std::size_t nextBegin = buffer.find(keys::kBegin, start);
-  std::size_t nextEndSemicolon = buffer.find(keys::kEndSemicolon, start);
-  std::size_t nextBareEnd = buffer.find(keys::kEnd, start);
+  std::size_t nextBegin = 0;
+  std::size_t nextEndSemicolon = 0;
+  std::size_t nextBareEnd = 0;
   int depth = 1;
   std::size_t from = start;
   while (depth > 0 && from < buffer.size()) {
@@ -214,33 +428,85 @@ std::optional<std::size_t> FindMatchingEnd(std::string_view buffer, std::size_t 
   return std::nullopt;
 }
 
+void FormatHexLines(std::string_view text, const std::function<bool(std::string_view)>& put) {
+  // Written through a pointer into a piece with room for a line's worth past its mark; the
+  // values of a block are nearly all two digits, which take the short way.
+  constexpr std::size_t kPiece = 1 << 16;
+  constexpr std::size_t kRoom = 4096;
+  std::string piece(kPiece + kRoom, '\0');
+  char* out = piece.data();
+  char* const mark = piece.data() + kPiece;
+  std::size_t lineLeft = kValuesPerLine;
+  bool first = true;
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  const auto flush = [&]() {
+    const bool more = put(std::string_view(piece.data(), static_cast<std::size_t>(out - piece.data())));
+    out = piece.data();
+    return more;
+  };
+  for (;;) {
+    while (at < end && IsTokenSeparator(*at)) ++at;
+    if (at == end) break;
+    if (!first) {
+      if (lineLeft == 0) {
+        *out++ = '\r';
+        *out++ = '\n';
+        lineLeft = kValuesPerLine;
+      } else {
+        *out++ = ' ';
+      }
+    }
+    first = false;
+    // Sixteen two-digit values one space apart, as a line of the project editor's holds them,
+    // are written as they stand.
+    if (lineLeft >= kRun && end - at > static_cast<std::ptrdiff_t>(kRunBytes) && IsRunOfValues(at)) {
+      std::memcpy(out, at, kRunBytes);
+      out += kRunBytes;
+      at += kRunBytes;
+      lineLeft -= kRun;
+    } else {
+      const char* const token = at;
+      if (end - at > 2 && !IsTokenSeparator(at[1]) && IsTokenSeparator(at[2])) {
+        at += 2;
+      } else {
+        while (at < end && !IsTokenSeparator(*at)) ++at;
+      }
+      --lineLeft;
+      const auto length = static_cast<std::size_t>(at - token);
+      if (length == 2) {
+        out[0] = token[0];
+        out[1] = token[1];
+        out += 2;
+      } else if (static_cast<std::size_t>(piece.data() + piece.size() - out) >= length) {
+        std::memcpy(out, token, length);
+        out += length;
+      } else {  // a token longer than the room left
+        if (!flush()) return;
+        if (!put(std::string_view(token, length))) return;
+      }
+    }
+    if (out >= mark && !flush()) return;
+  }
+  if (out != piece.data()) flush();
+}
+
 std::string FormatHexLines(std::string_view text) {
   std::string lines;
   lines.reserve(text.size() + text.size() / 32 + 2);
-  std::size_t tokens = 0;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    while (at < text.size() && IsTokenSeparator(text[at])) ++at;
-    if (at == text.size()) break;
-    std::size_t end = at;
-    while (end < text.size() && !IsTokenSeparator(text[end])) ++end;
-    if (tokens > 0) lines.append(tokens % kValuesPerLine == 0 ? kLineEnd : " ");
-    lines.append(text.substr(at, end - at));
-    ++tokens;
-    at = end;
-  }
+  FormatHexLines(text, [&lines](std::string_view piece) {
+    lines.append(piece);
+    return true;
+  });
   return lines;
 }
 
 bool ReplaceConfigSpan(std::string& buffer, std::string_view line) {
-  const std::size_t config = buffer.find(keys::kConfigOpen);
-  if (config == std::string::npos) return true;
-  const std::size_t quote = buffer.find('"', config + keys::kConfigOpen.size());
-  if (quote == std::string::npos) return true;  // the value never closes: nothing to replace
-  // A closing quote that does not end the entry would make the span run on into later text.
-  if (quote + 1 >= buffer.size() || buffer[quote + 1] != ';') return false;
-  buffer.replace(config, quote + 2 - config, line);
-  return true;
+  std::size_t at = 0;
+  std::size_t length = 0;
+  const ConfigSpan span = FindConfigSpan(buffer, at, length);
+  if (span == ConfigSpan::Found) buffer.replace(at, length, line);
+  return span != ConfigSpan::Malformed;
 }
 
 bool ReplaceHexBlock(std::string& buffer, std::string_view sectionKey, std::string_view hex,
@@ -259,33 +525,30 @@ bool MergeProject(platform::InputFile& input, platform::OutputFile& output, std:
   }
   if (size == 0) return true;
 
-  // Formatted first, so the buffer is reserved once with room for every patch.
-  const std::string ioDataLines = FormatHexLines(ioDataHex);
-  const std::string unitSetupLines = FormatHexLines(unitSetupHex);
-  const std::string settingsDataLines = FormatHexLines(settingsDataHex);
-  const std::size_t spare = configLine.size() + ioDataLines.size() + unitSetupLines.size() +
-                            settingsDataLines.size() + 3 * 2 * kLineEnd.size();
+  // Room for a longer configuration line, so that its patch moves the tail without a new buffer.
   std::string buffer;
+  if (!LoadProject(input, size, configLine.size(), buffer)) return false;
+  ExtractedBlocks extracted = LocateAsExtracted(buffer);  // before any patch moves a line
+  if (!PatchDeviceAndConfig(buffer, configLine, extracted)) return false;
+  const std::vector<BlockToPatch> blocks = {
+      {kIoTableSection, keys::kData, ioDataHex, &extracted.ioData, true},
+      {kIoTableSection, keys::kUnitSetup, unitSetupHex, &extracted.unitSetup, true},
+      {kSettingsSection, keys::kData, settingsDataHex, &extracted.settingsData, false},
+  };
+  // The blocks' new lines go straight to the output, with no copy of the project per block.
+  std::vector<PendingPatch> patches;
+  switch (PlanBlockPatches(buffer, blocks, patches)) {
+    case Patched::Done: return WritePatched(output, buffer, patches);
+    case Patched::Failed: return false;
+    case Patched::NeedsOneByOne: break;
+  }
+  // Keys inside a block: from the top again, each block replaced before the next is located, with
+  // room for the blocks' new lines (the re-wrapped text holds one CR LF per 32 values besides).
+  std::size_t spare = configLine.size();
+  for (const BlockToPatch& block : blocks) spare += block.hex.size() + block.hex.size() / 64 + 2 * kLineEnd.size();
   if (!LoadProject(input, size, spare, buffer)) return false;
-
-  const ExtractedBlocks extracted = ReadAsExtracted(buffer);  // before any patch moves a line
-  ReplaceDeviceEntries(buffer);
-  if (!configLine.empty() && !ReplaceConfigSpan(buffer, configLine)) return false;
-  // The I/O table data and the unit setup must land; an empty or missing settings block is kept.
-  if (!ioDataHex.empty() &&
-      ReplaceFormattedBlock(buffer, kIoTableSection, ioDataLines, keys::kData, extracted.ioData) !=
-          BlockPatch::Replaced) {
-    return false;
-  }
-  if (!unitSetupHex.empty() &&
-      ReplaceFormattedBlock(buffer, kIoTableSection, unitSetupLines, keys::kUnitSetup, extracted.unitSetup) !=
-          BlockPatch::Replaced) {
-    return false;
-  }
-  if (!settingsDataHex.empty() &&
-      ReplaceFormattedBlock(buffer, kSettingsSection, settingsDataLines, keys::kData, extracted.settingsData) ==
-          BlockPatch::OtherContent) {
-    return false;
-  }
+  extracted = LocateAsExtracted(buffer);
+  if (!PatchDeviceAndConfig(buffer, configLine, extracted)) return false;
+  if (PatchBlocksOneByOne(buffer, blocks, extracted) == Patched::Failed) return false;
   return output.Write(buffer);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,3 +42,5 @@ std::optional<std::size_t> FindMatchingEnd(std::string_view buffer, std::size_t 
 
 // The whitespace-separated tokens of the text, 32 to a line, CR LF between lines, nothing after.
 std::string FormatHexLines(std::string_view text);
+// The same handed over in pieces, until put returns false.
+void FormatHexLines(std::string_view text, const std::function<bool(std::string_view)>& put);

@@ -5,10 +5,11 @@
 
 #include "app/user_interface.h"
 #include "project/text_keys.h"
+#include "project/text_search.h"
 
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t kReadChunk = 1 << 20;
 
 bool Contains(std::string_view line, std::string_view key) {
   return line.find(key) != std::string_view::npos;
@@ -57,6 +58,32 @@ bool ProjectFile::ReadLine(std::string& line, LineMode mode) {
     line.pop_back();
   }
   return gotByte;
+}
+
+bool ProjectFile::ReadLines(std::string_view& piece) {
+  std::memmove(buffer_.data(), buffer_.data() + position_, filled_ - position_);
+  filled_ -= position_;
+  position_ = 0;
+  for (;;) {
+    while (!atEnd_ && filled_ < buffer_.size()) {
+      const std::size_t got = file_->Read(buffer_.data() + filled_, buffer_.size() - filled_);
+      if (got == 0) atEnd_ = true;
+      filled_ += got;
+    }
+    std::size_t take = filled_;
+    if (!atEnd_) {
+      const std::string_view filled(buffer_.data(), filled_);
+      const std::size_t lastLf = filled.rfind('\n');
+      take = lastLf == std::string_view::npos ? 0 : lastLf + 1;
+    }
+    if (take > 0) {
+      piece = std::string_view(buffer_.data(), take);
+      position_ = take;
+      return true;
+    }
+    if (atEnd_) return false;
+    buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
+  }
 }
 
 void ProjectFile::Rewind() {
@@ -182,18 +209,28 @@ std::string ParseDeviceAndCpu(std::string_view value) {
 }
 
 std::string ExtractHexBlock(ProjectFile& file, std::string_view sectionKey, std::string_view entryKey) {
+  return std::move(ExtractHexBlocks(file, {{sectionKey, entryKey}}).front());
+}
+
+std::vector<std::string> ExtractHexBlocks(ProjectFile& file, const std::vector<HexBlockRequest>& requests) {
   file.Rewind();
-  if (FindLineContaining(file, sectionKey, keys::kFirstResourceStop).empty()) return {};
-  if (FindLineContaining(file, entryKey, keys::kFirstResourceStop).empty()) return {};
-  std::string line;
-  bool opened = false;
-  while (!opened && ReadAnsiLine(file, line)) opened = Contains(line, keys::kMarkerStem);
-  if (!opened) return {};
-  std::string content;
-  while (file.ReadLine(line, LineMode::ByteTransparent)) {
-    if (Contains(line, keys::kMarkerStem)) return content;
-    content += line;
-    content += ' ';
+  std::vector<HexBlockReader> readers;
+  readers.reserve(requests.size());
+  const std::uint64_t size = file.Size();
+  for (const HexBlockRequest& request : requests) {
+    readers.emplace_back(request.sectionKey, request.entryKey, true);
+    readers.back().SetTextSize(size);
   }
-  return {};  // no closing marker: the lines read so far are not a block
+  const auto allDone = [&readers] {
+    return std::all_of(readers.begin(), readers.end(), [](const HexBlockReader& reader) { return reader.Done(); });
+  };
+  std::string_view piece;
+  for (std::size_t offset = 0; !allDone() && file.ReadLines(piece); offset += piece.size()) {
+    for (HexBlockReader& reader : readers) {
+      if (!reader.Done()) reader.Feed(piece, offset);
+    }
+  }
+  std::vector<std::string> blocks;
+  for (HexBlockReader& reader : readers) blocks.push_back(reader.TakeContent());
+  return blocks;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,8 +30,12 @@ class ProjectFile {
   // The next line without its LF. False at the end of the file when no byte was left (the line
   // is then empty). Throws platform::FileError on a read error.
   bool ReadLine(std::string& line, LineMode mode);
+  // The next piece of whole lines, each with its LF (the last piece may end without one); the
+  // view holds until the next read. False at the end of the file.
+  bool ReadLines(std::string_view& piece);
   // Back to the first byte.
   void Rewind();
+  std::uint64_t Size() { return file_->Size(); }  // throws platform::FileError
 
  private:
   bool Refill();
@@ -69,6 +74,13 @@ std::string ParseDeviceAndCpu(std::string_view value);
 // The content of the entry's data block in the section, its lines each followed by one space;
 // empty when the section, the entry or either marker is missing before Resource[1] or the end.
 std::string ExtractHexBlock(ProjectFile& file, std::string_view sectionKey, std::string_view entryKey);
+
+// Several blocks as ExtractHexBlock reads each, all in one pass over the file.
+struct HexBlockRequest {
+  std::string_view sectionKey;
+  std::string_view entryKey;
+};
+std::vector<std::string> ExtractHexBlocks(ProjectFile& file, const std::vector<HexBlockRequest>& requests);
 
 // ASCII white space removed from both ends.
 std::string_view TrimWhiteSpace(std::string_view text);

@@ -41,8 +41,9 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
     return false;
   }
   const bool mergedOk = MergeProject(*input, *output, ioDataHex, unitHexAfter, settingsDataHex, configLine);
-  // A merged file that did not reach the disk whole is a failed merge too.
-  if (!output->Close() || !mergedOk) {
+  // A merged file that did not reach the disk whole is a failed merge too. Synced, so that it
+  // can be published by moving it.
+  if (!output->Finish() || !mergedOk) {
     ShowCatalogMessage("MsgMergeFail");
     return false;
   }

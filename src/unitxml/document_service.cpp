@@ -25,18 +25,19 @@ class OutputFileWriter final : public pugi::xml_writer {
 void UnitXmlTransformer::Release() {
   eqptNode = pugi::xml_node();
   document.reset();
+  documentBytes.reset();
 }
 
 bool UnitXmlTransformer::LoadDocument(const std::filesystem::path& path) {
   Release();
   const std::string shownPath = platform::PathToUtf8(path);
-  const std::optional<std::string> bytes = platform::ReadWholeFile(path);
-  std::optional<ParsedXml> parsed;
-  if (bytes) parsed = ParseXml(*bytes);
+  // Read twice rather than held twice: each reading is parsed where it lies.
+  std::optional<ParsedXml> parsed = ParseXml([&path] { return platform::ReadWholeFile(path); });
   if (!parsed) {
     ShowCatalogMessage("MsgXmlParseFail", shownPath);
     return false;
   }
+  documentBytes = std::move(parsed->buffer);
   document = std::move(parsed->document);
   encoding = parsed->encoding;
   // Before the root check: a document without the equipment element is refused for that.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <unordered_set>
 
@@ -301,11 +302,11 @@ std::optional<std::string> LeadingDeclaration(const Payload& payload) {
 // pugixml takes "<?xml" in any letter case for the declaration and reads whatever attributes
 // it holds, references expanded; written back, a mangled one can name another encoding than
 // the one it was read in. Only the first node can be the declaration (see above).
-bool HasWellFormedDeclaration(const pugi::xml_document& fragment, const Payload& payload) {
+// The declaration's text is taken before the parse, which may change the bytes where they lie.
+bool HasWellFormedDeclaration(const pugi::xml_document& fragment, const std::optional<std::string>& text) {
   const pugi::xml_node first = fragment.first_child();
   if (first.type() != pugi::node_declaration) return true;
   if (std::strcmp(first.name(), "xml") != 0) return false;
-  const std::optional<std::string> text = LeadingDeclaration(payload);
   constexpr std::string_view kOpen = "<?xml";
   if (!text || !StartsWith(*text, kOpen)) return false;
   return IsWellFormedDeclaration(std::string_view(*text).substr(kOpen.size(), text->size() - kOpen.size() - 2));
@@ -395,26 +396,63 @@ class StringWriter final : public pugi::xml_writer {
   std::string& out_;
 };
 
+// One reading of the payload, the check's or the document's: in place when its bytes are given
+// as mutable (the document then points into them), else over a copy of the document's own.
+bool LoadPayload(pugi::xml_document& document, const Payload& payload, char* inPlace, unsigned options) {
+  if (inPlace != nullptr) {
+    return static_cast<bool>(
+        document.load_buffer_inplace(inPlace, payload.bytes.size(), options, payload.pugiEncoding));
+  }
+  return static_cast<bool>(
+      document.load_buffer(payload.bytes.data(), payload.bytes.size(), options, payload.pugiEncoding));
+}
+
+bool PassesChecks(const Payload& payload, char* inPlace) {
+  if (HoldsForbiddenControl(payload)) return false;
+  const std::optional<std::string> declaration = LeadingDeclaration(payload);  // before the bytes change
+  pugi::xml_document check;
+  return LoadPayload(check, payload, inPlace, kCheckOptions) &&
+         IsWellFormed(check, payload.encoding == XmlEncoding::Legacy) && HasWellFormedDeclaration(check, declaration);
+}
+
+std::unique_ptr<pugi::xml_document> LoadTree(const Payload& payload, char* inPlace) {
+  auto document = std::make_unique<pugi::xml_document>();
+  if (!LoadPayload(*document, payload, inPlace, kParseOptions) || !NormaliseLineEnds(*document)) return nullptr;
+  return document;
+}
+
+char* PayloadStart(std::string& bytes, const Payload& payload) {
+  return bytes.data() + (bytes.size() - payload.bytes.size());  // past the byte-order mark
+}
+
 }  // namespace
 
 std::optional<ParsedXml> ParseXml(std::string_view bytes) {
   const Payload payload = DetectEncoding(bytes);
-  if (HoldsForbiddenControl(payload)) return std::nullopt;
-  {
-    pugi::xml_document check;
-    if (!check.load_buffer(payload.bytes.data(), payload.bytes.size(), kCheckOptions, payload.pugiEncoding)) {
-      return std::nullopt;
-    }
-    if (!IsWellFormed(check, payload.encoding == XmlEncoding::Legacy) || !HasWellFormedDeclaration(check, payload)) {
-      return std::nullopt;
-    }
-  }
-  auto document = std::make_unique<pugi::xml_document>();
-  if (!document->load_buffer(payload.bytes.data(), payload.bytes.size(), kParseOptions, payload.pugiEncoding) ||
-      !NormaliseLineEnds(*document)) {
-    return std::nullopt;
-  }
-  return ParsedXml{std::move(document), payload.encoding};
+  if (!PassesChecks(payload, nullptr)) return std::nullopt;
+  std::unique_ptr<pugi::xml_document> document = LoadTree(payload, nullptr);
+  if (!document) return std::nullopt;
+  return ParsedXml{std::move(document), payload.encoding, nullptr};
+}
+
+std::optional<ParsedXml> ParseXml(const std::function<std::optional<std::string>()>& read) {
+  // Each reading is parsed where it lies, the check's first: the bytes are never held twice,
+  // nor beside a copy of the document's own.
+  std::optional<std::string> first = read();
+  if (!first) return std::nullopt;
+  const Payload checked = DetectEncoding(*first);
+  if (!PassesChecks(checked, PayloadStart(*first, checked))) return std::nullopt;
+  const XmlEncoding encoding = checked.encoding;
+  const std::size_t size = first->size();
+  first.reset();
+  std::optional<std::string> second = read();
+  if (!second || second->size() != size) return std::nullopt;
+  auto bytes = std::make_unique<std::string>(std::move(*second));
+  const Payload payload = DetectEncoding(*bytes);
+  if (payload.encoding != encoding || HoldsForbiddenControl(payload)) return std::nullopt;
+  std::unique_ptr<pugi::xml_document> document = LoadTree(payload, PayloadStart(*bytes, payload));
+  if (!document) return std::nullopt;
+  return ParsedXml{std::move(document), encoding, std::move(bytes)};
 }
 
 void WriteXml(const pugi::xml_document& document, XmlEncoding encoding, pugi::xml_writer& writer) {

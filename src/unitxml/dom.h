@@ -2,6 +2,7 @@
 // document's whole tree, writing it back in the encoding it came in, and attribute and tree helpers.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,9 @@ enum class XmlEncoding {
 struct ParsedXml {
   std::unique_ptr<pugi::xml_document> document;
   XmlEncoding encoding = XmlEncoding::Utf8;
+  // The bytes the document was parsed in, which its names and values point into; released
+  // after the document.
+  std::unique_ptr<std::string> buffer;
 };
 
 // Parses a whole document, keeping whitespace-only text, the declaration, comments, processing
@@ -36,6 +40,9 @@ struct ParsedXml {
 // legacy encoding may only hold character references to ASCII, since anything else would have
 // to be transcoded into its bytes.
 std::optional<ParsedXml> ParseXml(std::string_view bytes);
+// The same over bytes read twice through read (nothing when a reading fails, or when the two
+// differ in their encoding), so that the document's bytes are held once at a time.
+std::optional<ParsedXml> ParseXml(const std::function<std::optional<std::string>()>& read);
 
 // Writes the whole tree without re-indenting, in the given encoding (with its byte-order mark
 // where it had one) and with the document's own declaration, if it has one. Line ends were read

@@ -54,6 +54,7 @@ class UnitXmlTransformer {
   // Releases eqptNode, then document.
   void Release();
 
+  std::unique_ptr<std::string> documentBytes;    // what document was parsed in; outlives it
   std::unique_ptr<pugi::xml_document> document;  // empty while nothing is loaded
   pugi::xml_node eqptNode;                       // an element of document, or empty
   XmlEncoding encoding = XmlEncoding::Utf8;      // how document came in, and how it is saved

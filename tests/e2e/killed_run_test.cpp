@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -120,13 +121,27 @@ int RunToTheEnd(const std::vector<std::string>& arguments) { return Child(argume
 
 class KilledRun : public testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = testfiles::MakeFolder("projects");
+  void SetUp() override { UseFolder(testfiles::MakeFolder("projects")); }
+  void TearDown() override {
+    if (!otherFileSystem_.empty()) fs::remove_all(otherFileSystem_);
+  }
+  void UseFolder(const fs::path& folder) {
+    folder_ = folder;
     large_ = LargeProject(folder_);
     small_ = folder_ / "plant.lqt";
     fs::copy_file(testfiles::Source("samples/plant.lqt"), small_);
   }
+  // The projects on another file system than the working folder's, where the merged project is
+  // copied beside the input rather than moved there: the final copy lasts long enough to be seen.
+  bool UseAnotherFileSystem() {
+    char name[] = "/dev/shm/killed-run-XXXXXX";
+    if (!fs::is_directory("/dev/shm") || ::mkdtemp(name) == nullptr) return false;
+    otherFileSystem_ = name;
+    UseFolder(otherFileSystem_);
+    return true;
+  }
   fs::path folder_, large_, small_;
+  fs::path otherFileSystem_;
 };
 
 TEST_F(KilledRun, ASigkilledRunsWorkingDirectoryIsSweptByTheNextConversion) {
@@ -148,6 +163,7 @@ TEST_F(KilledRun, ASigkilledRunsWorkingDirectoryIsSweptByTheNextConversion) {
 }
 
 TEST_F(KilledRun, ASigkillDuringTheFinalCopyLeavesOnlyTheHiddenTemporary) {
+  if (!UseAnotherFileSystem()) GTEST_SKIP() << "no second file system at /dev/shm";
   {
     Child child({"convert", "--quiet", large_.string()});
     const auto temporary = AwaitEntry(child, folder_, ".large_converted.lqt.");
@@ -164,6 +180,7 @@ TEST_F(KilledRun, ASigkillDuringTheFinalCopyLeavesOnlyTheHiddenTemporary) {
 }
 
 TEST_F(KilledRun, SigintAndSigtermStopTheConversionWhichLeavesNothing) {
+  if (!UseAnotherFileSystem()) GTEST_SKIP() << "no second file system at /dev/shm";
   for (const int signal : {SIGINT, SIGTERM}) {
     // Half-way through, and during the final copy; a later FILE is not converted (one job at a
     // time: with more, a later FILE may be under way or done already).

@@ -95,6 +95,23 @@ TEST_F(ConvertCommand, WritesTheOutputBesideTheInputAndShowsTheResult) {
   ExpectNothingLeft();
 }
 
+// The merged project becomes the output by a move where it can, else by a copy: the same bytes
+// either way, and nothing left behind.
+TEST_F(ConvertCommand, TheMergedProjectIsMovedOutOrCopiedWhereItCannotBe) {
+  for (const bool movable : {true, false}) {
+    PlatformDouble platform;
+    if (!movable) platform.Fail(PlatformCall::MoveOverOwnFile);
+    const ConversionOutcome outcome = OnConvert(input_, state_, steps_);
+    ASSERT_TRUE(outcome.succeeded) << movable;
+    EXPECT_EQ(testfiles::Read(outcome.outputPath), std::string("converted:") + kProject) << movable;
+    EXPECT_EQ(platform.Calls(PlatformCall::MoveOverOwnFile), 1) << movable;
+    EXPECT_EQ(platform.Calls(PlatformCall::Sync), movable ? 0 : 1) << movable;  // the copy is synced
+    fs::remove(outcome.outputPath);
+    EXPECT_EQ(testfiles::List(folder_), (std::vector<std::string>{"plant.lqt"})) << movable;
+    ExpectNothingLeft();
+  }
+}
+
 TEST_F(ConvertCommand, AnEmptyPathAsksForAFileAndCreatesNothing) {
   EXPECT_FALSE(OnConvert("", state_, steps_).succeeded);
   EXPECT_EQ(recorder_.Trace(), (Trace{"busy+", "MsgSelectFile", "busy-"}));
@@ -165,6 +182,8 @@ TEST_F(ConvertCommand, AnOutputFolderThatRefusesFilesIsASaveFailure) {
   EXPECT_EQ(recorder_.MessageKeys(), (Trace{"MsgSaveFail"}));
   platform.Heal();
   platform.Fail(PlatformCall::Write, folder_.string());  // the output's write fails half-way
+  // The merged project cannot be moved there, so it is copied.
+  platform.Fail(PlatformCall::MoveOverOwnFile, folder_.string());
   steps_.copyOutput = DefaultConversionSteps().copyOutput;
   EXPECT_FALSE(OnConvert(input_, state_, steps_).succeeded);
   EXPECT_EQ(testfiles::List(folder_), (std::vector<std::string>{"plant.lqt"}));

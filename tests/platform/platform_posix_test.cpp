@@ -96,6 +96,42 @@ TEST(PlatformFiles, CopyKeepsBytesAndTheReadOnlyBit) {
   EXPECT_FALSE(fs::exists(testfiles::TempFolder() / "x"));
 }
 
+TEST(PlatformFiles, CopyOfMoreThanOneKernelStepAndOfADirectory) {
+  std::string bytes(17 << 20, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 4096);
+  const auto from = testfiles::TempFolder() / "large";
+  testfiles::Write(from, bytes);
+  const auto to = testfiles::TempFolder() / "large copy";
+  ASSERT_TRUE(platform::CopyFile(from, to));
+  EXPECT_TRUE(testfiles::Read(to) == bytes);
+  EXPECT_FALSE(platform::GetFileAttributes(to)->readOnly);
+  EXPECT_FALSE(platform::CopyFile(testfiles::TempFolder(), testfiles::TempFolder() / "dir copy"));
+  EXPECT_FALSE(fs::exists(testfiles::TempFolder() / "dir copy"));
+}
+
+TEST(PlatformFiles, PatchWritesOverBytesWhereTheyStand) {
+  const auto path = testfiles::TempFolder() / "patched";
+  testfiles::Write(path, "0123456789");
+  ASSERT_TRUE(platform::PatchFile(path, {{1, "ab"}, {8, "YZ"}, {4, ""}}));
+  EXPECT_EQ(testfiles::Read(path), "0ab34567YZ");
+  ASSERT_TRUE(platform::PatchFile(path, {}));
+  EXPECT_EQ(testfiles::Read(path), "0ab34567YZ");
+  EXPECT_FALSE(platform::PatchFile(testfiles::TempFolder() / "absent", {{0, "x"}}));
+  EXPECT_FALSE(fs::exists(testfiles::TempFolder() / "absent"));  // never created
+}
+
+TEST(PlatformPublish, MovingOverOurOwnFileReplacesIt) {
+  const auto ours = testfiles::TempFolder() / "merged";
+  const auto temporary = testfiles::TempFolder() / ".out.1.tmp";
+  testfiles::Write(ours, "converted");
+  testfiles::Write(temporary, "");
+  ASSERT_TRUE(platform::MoveOverOwnFile(ours, temporary));
+  EXPECT_EQ(testfiles::Read(temporary), "converted");
+  EXPECT_FALSE(fs::exists(ours));
+  EXPECT_FALSE(platform::MoveOverOwnFile(ours, temporary));  // nothing left to move
+  EXPECT_EQ(testfiles::Read(temporary), "converted");
+}
+
 TEST(PlatformFiles, EveryByteReadsBackAndLargeWritesAreWhole) {
   std::string bytes;
   for (int i = 0; i < 300000; ++i) bytes += static_cast<char>(i * 7);

@@ -153,7 +153,67 @@ TEST(project_MergeProject, PatchesDeviceConfigurationAndBlocks) {
             "21", "$?St$Bk?_#[2]", "  END;", "  Settings:=", "  BEGIN", "    Data:=", "$?St$Bk?_#[3]", "D1",
             "$?St$Bk?_#[3]", "  END;", "END;"});
   EXPECT_EQ(m.output, expected);
-  EXPECT_EQ(m.writes, 1);
+  EXPECT_GE(m.writes, 1);  // the blocks' new lines are written as they are wrapped
+}
+
+// A key inside a block's old or new content moves what the blocks after it find: then each block
+// is replaced before the next one is located, as if the merge had patched one buffer throughout.
+TEST(project_MergeProject, KeysInsideBlocksAreSeenByTheBlocksAfterThem) {
+  const std::string plain = Plc("01\r\n");
+  // The new I/O data holds an END; that closes the PLC before the settings section.
+  const Merged endInNewData = Merge(plain, {"AA END;", "BB", "CC", ""});
+  ASSERT_TRUE(endInNewData.ok);
+  EXPECT_EQ(endInNewData.output, Replaced(Replaced(plain, "\r\n01\r\n", "\r\nAA END;\r\n"), "0A 0B", "BB"));
+  // Old content with a key's byte and no key: the same result either way.
+  const std::string colon = Plc("01 a:b\r\n");
+  const Merged colonInOldData = Merge(colon, {"AA", "BB", "CC", ""});
+  ASSERT_TRUE(colonInOldData.ok);
+  EXPECT_EQ(colonInOldData.output,
+            Replaced(Replaced(Replaced(colon, "\r\n01 a:b\r\n", "\r\nAA\r\n"), "0A 0B", "BB"), "\r\nEE\r\n",
+                     "\r\nCC\r\n"));
+  EXPECT_EQ(colonInOldData.writes, 1);  // the one buffer, patched
+}
+
+// Lines of the project editor's make (sixteen values, indented) and every other break of them:
+// the tokens, 32 to a line, whichever way they are taken.
+TEST(project_FormatHexLines, EditorLinesAndOthersGiveTheTokens32ToALine) {
+  std::string text;
+  std::vector<std::string> tokens;
+  for (int line = 0; line < 400; ++line) {
+    const int count = line % 5 == 0 ? 16 + line % 3 : line % 7 == 0 ? 15 : 16;
+    text += line % 2 ? "\r\n      " : "\n\t";
+    for (int k = 0; k < count; ++k) {
+      char value[4];
+      std::snprintf(value, sizeof value, "%02X", (line * 31 + k) & 0xFF);
+      tokens.emplace_back(line % 9 == 0 && k == 3 ? std::string(value) + "Z" : value);
+      text += (k > 0 ? (line % 11 == 0 && k == 8 ? "  " : " ") : "") + tokens.back();
+    }
+  }
+  std::string expected;
+  for (std::size_t i = 0; i < tokens.size(); ++i) expected += (i == 0 ? "" : i % 32 == 0 ? "\r\n" : " ") + tokens[i];
+  EXPECT_EQ(FormatHexLines(text), expected);
+  EXPECT_EQ(FormatHexLines(text.substr(0, 50)), FormatHexLines(std::string(text.substr(0, 50)) + " "));
+}
+
+TEST(project_FormatHexLines, InPiecesAsWhole) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += (i % 7 == 0 ? "\t" : " ") + std::to_string(i % 256);
+  text += " " + std::string(70000, 'x') + " 0A";  // a token longer than a piece
+  std::string pieces;
+  int count = 0;
+  FormatHexLines(text, [&](std::string_view piece) {
+    pieces.append(piece);
+    ++count;
+    return true;
+  });
+  EXPECT_EQ(pieces, FormatHexLines(text));
+  EXPECT_GT(count, 2);
+  // Lines of 32 values throughout.
+  const std::string lines = FormatHexLines(text);
+  EXPECT_EQ(lines.substr(0, lines.find("\r\n")), "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31");
+  int stopped = 0;
+  FormatHexLines(text, [&](std::string_view) { return ++stopped < 2; });
+  EXPECT_EQ(stopped, 2);  // nothing more after put said no
 }
 
 TEST(project_MergeProject, WhatIsLeftUnchangedAndWhatFails) {

@@ -27,6 +27,11 @@ std::string Replaced(std::string text, std::string_view from, std::string_view t
   return text.replace(at, from.size(), to);
 }
 
+std::string LfOnly(std::string text) {
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return text;
+}
+
 TEST(project_Validation, RefusalsAndTheirMessages) {
   struct Case {
     const char* name;
@@ -94,6 +99,51 @@ TEST(project_Validation, RewriteLongerThanOneWriteChunk) {
                                        Replaced(BuildProject({}), "TQ5ASupportVersion", "TQ6ASupportVersion"));
 }
 
+// With CR LF throughout, the rewrite changes nothing but the keys, which are written where they
+// stand; keys and line ends across the scan's pieces (1 MiB) are seen like any others.
+TEST(project_Validation, CrLfThroughoutIsPatchedInPlace) {
+  const std::size_t piece = 1 << 20;
+  std::string filler = "// ";
+  while (filler.size() < piece - 9) filler += filler.size() % 70 == 0 ? "\r\n" : "c";
+  const std::string project = BuildProject({});
+  // TQ5ASupportVersion straddles the first piece's end.
+  const std::string text = filler + "TQ5ASupportVersion\r\n" + project;
+  ASSERT_LT(filler.size(), piece);
+  ASSERT_GT(filler.size() + 18, piece);
+  const std::string path = WriteProject(text);
+  {
+    PlatformDouble platform;
+    RecordingUserInterface recorder;
+    ASSERT_TRUE(ValidateAndPrepareProject(path));
+    EXPECT_EQ(recorder.MessageKeys(), Keys{});
+    EXPECT_EQ(platform.Calls(PlatformCall::PatchFile), 1);
+    EXPECT_EQ(platform.Calls(PlatformCall::CreateForWriting), 0);
+  }
+  std::string expected = text;
+  for (std::size_t at = expected.find("TQ5ASupportVersion"); at != std::string::npos;
+       at = expected.find("TQ5ASupportVersion", at)) {
+    expected.replace(at, 18, "TQ6ASupportVersion");
+  }
+  EXPECT_EQ(testfiles::Read(path), expected);
+
+  // An LF without its CR right after the first piece, or a last line without line end: rewritten.
+  std::string lone = filler;
+  lone.resize(piece, 'c');
+  const std::string converted = Replaced(project, "TQ5ASupportVersion", "TQ6ASupportVersion");
+  const std::pair<std::string, std::string> rewrites[] = {
+      {lone + "\n" + project, lone + "\r\n" + converted},
+      {project + "tail", converted + "tail\r\n"},
+  };
+  for (const auto& [before, after] : rewrites) {
+    const std::string otherPath = WriteProject(before);
+    PlatformDouble platform;
+    RecordingUserInterface recorder;
+    ASSERT_TRUE(ValidateAndPrepareProject(otherPath));
+    EXPECT_EQ(platform.Calls(PlatformCall::PatchFile), 0);
+    EXPECT_EQ(testfiles::Read(otherPath), after);
+  }
+}
+
 TEST(project_Validation, TheModelCheckRunsOnTheRewrittenFile) {
   const std::string path = WriteProject(WithConfig("Config:=\"[DEV]DEV:TQ6A;CPU:CPU63;\";"));
   RecordingUserInterface recorder;
@@ -115,15 +165,19 @@ TEST(project_Validation, PlatformFailuresAndTheirMessages) {
     const char* name;
     PlatformCall call;
     Keys messages;
+    bool lfLineEnds;  // rewritten whole; with CR LF throughout only the keys are patched
   };
   const Case cases[] = {
-      {"staged file cannot be read", PlatformCall::OpenForReading, {"MsgReadFail"}},
-      {"rewrite cannot be created", PlatformCall::CreateForWriting, {"MsgOpenTempFail"}},
-      {"rewrite write fails", PlatformCall::Write, {"MsgOpenTempFail"}},
-      {"rewrite close fails", PlatformCall::Close, {"MsgOpenTempFail"}},
+      {"staged file cannot be read", PlatformCall::OpenForReading, {"MsgReadFail"}, false},
+      {"rewrite cannot be created", PlatformCall::CreateForWriting, {"MsgOpenTempFail"}, true},
+      {"rewrite write fails", PlatformCall::Write, {"MsgOpenTempFail"}, true},
+      {"rewrite close fails", PlatformCall::Close, {"MsgOpenTempFail"}, true},
+      {"patch in place fails", PlatformCall::PatchFile, {"MsgOpenTempFail"}, false},
   };
   for (const Case& c : cases) {
-    const std::string path = WriteProject(BuildProject({}));
+    std::string text = BuildProject({});
+    if (c.lfLineEnds) text = LfOnly(text);
+    const std::string path = WriteProject(text);
     PlatformDouble platform;
     platform.Fail(c.call, "temp_project");
     RecordingUserInterface recorder;

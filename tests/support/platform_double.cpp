@@ -84,7 +84,8 @@ class DoubleFileLock final : public platform::FileLock {
 const char* PlatformCallName(PlatformCall call) {
   static const char* const names[kPlatformCallKinds] = {
       "TemporaryFolder", "CreateDirectory", "RemoveDirectory", "DeleteFile", "ListDirectory", "GetFileAttributes",
-      "SetReadOnly", "OpenForReading", "CreateForWriting", "CreateExclusive", "PublishNoReplace",
+      "SetReadOnly", "OpenForReading", "CreateForWriting", "CreateExclusive", "PatchFile", "MoveOverOwnFile",
+      "PublishNoReplace",
       "Read", "Size", "Rewind", "Write", "Flush", "Sync", "Close", "CreateLockFile", "TryLockFile", "Today",
       "CopyFile"};
   return names[static_cast<int>(call)];
@@ -192,6 +193,12 @@ std::unique_ptr<platform::OutputFile> PlatformDouble::CreateForWriting(const fs:
 std::unique_ptr<platform::OutputFile> PlatformDouble::CreateExclusive(const fs::path& path) {
   if (Hit(PlatformCall::CreateExclusive, path)) return nullptr;
   return Wrap(native_.CreateExclusive(path), path);
+}
+bool PlatformDouble::PatchFile(const fs::path& path, const std::vector<platform::FilePatch>& patches) {
+  return !Hit(PlatformCall::PatchFile, path) && native_.PatchFile(path, patches);
+}
+bool PlatformDouble::MoveOverOwnFile(const fs::path& from, const fs::path& to) {
+  return !Hit(PlatformCall::MoveOverOwnFile, to) && native_.MoveOverOwnFile(from, to);
 }
 platform::PublishResult PlatformDouble::PublishNoReplace(const fs::path& from, const fs::path& to) {
   if (beforePublish) beforePublish(to.string());

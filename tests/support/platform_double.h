@@ -16,7 +16,7 @@
 // flush and a close, Finish a flush, a sync and a close.
 enum class PlatformCall {
   TemporaryFolder, CreateDirectory, RemoveDirectory, DeleteFile, ListDirectory, GetFileAttributes,
-  SetReadOnly, OpenForReading, CreateForWriting, CreateExclusive, PublishNoReplace,
+  SetReadOnly, OpenForReading, CreateForWriting, CreateExclusive, PatchFile, MoveOverOwnFile, PublishNoReplace,
   Read, Size, Rewind, Write, Flush, Sync, Close, CreateLockFile, TryLockFile, Today,
   // No call of its own: a copy is made of the calls above, each counted. Fail(CopyFile, path)
   // refuses whole copies from or to the path.
@@ -77,6 +77,8 @@ class PlatformDouble : public platform::Platform {
   std::unique_ptr<platform::InputFile> OpenForReading(const std::filesystem::path& path) override;
   std::unique_ptr<platform::OutputFile> CreateForWriting(const std::filesystem::path& path) override;
   std::unique_ptr<platform::OutputFile> CreateExclusive(const std::filesystem::path& path) override;
+  bool PatchFile(const std::filesystem::path& path, const std::vector<platform::FilePatch>& patches) override;
+  bool MoveOverOwnFile(const std::filesystem::path& from, const std::filesystem::path& to) override;
   platform::PublishResult PublishNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override;
   std::unique_ptr<platform::FileLock> CreateLockFile(const std::filesystem::path& path) override;
   std::unique_ptr<platform::FileLock> TryLockFile(const std::filesystem::path& path) override;

@@ -1,0 +1,183 @@
+#include "project/text_search.h"
+
+#include <cstring>
+
+#include "project/text_keys.h"
+
+namespace {
+
+constexpr std::size_t kNotFound = std::string_view::npos;
+
+bool IsCommonInHexText(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f') || c == ' ' || c == '\r' ||
+         c == '\n' || c == '\t';
+}
+
+// Bytes of project text from the most to the least common outside hex blocks; a byte not listed
+// is rarer than all of them.
+constexpr std::string_view kByCommonness = " ;=:.,()\"etaoinsrhldcumfpgwybvkxjqzETAOINSRHLDCUMFPGWYBVKXJQZ";
+
+// The index of the key's byte to look for first: the rarest one that hex text never holds.
+std::size_t AnchorOf(std::string_view key) {
+  std::size_t anchor = 0;
+  std::size_t rarity = 0;
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    if (IsCommonInHexText(key[i])) continue;
+    const std::size_t rank = kByCommonness.find(key[i]);
+    const std::size_t keyRarity = rank == std::string_view::npos ? kByCommonness.size() + 1 : rank + 1;
+    if (keyRarity > rarity) {
+      anchor = i;
+      rarity = keyRarity;
+    }
+  }
+  return anchor;
+}
+
+const char* FindByte(const char* from, const char* end, char c) {
+  return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
+}
+
+// Whether the key's bytes before and after its anchor stand around the anchor at, with CR bytes
+// between them dropped when skipCr is set; the key's first byte's position goes to start.
+bool MatchesAround(std::string_view text, std::size_t at, std::string_view key, std::size_t anchor, bool skipCr,
+                   std::size_t& start) {
+  std::size_t before = at;
+  for (std::size_t k = anchor; k-- > 0;) {
+    do {
+      if (before == 0) return false;
+      --before;
+    } while (skipCr && text[before] == '\r');
+    if (text[before] != key[k]) return false;
+  }
+  std::size_t after = at;
+  for (std::size_t k = anchor + 1; k < key.size(); ++k) {
+    do {
+      if (++after >= text.size()) return false;
+    } while (skipCr && text[after] == '\r');
+    if (text[after] != key[k]) return false;
+  }
+  start = before;
+  return true;
+}
+
+std::size_t FindAnchored(std::string_view text, std::string_view key, std::size_t from, std::size_t limit,
+                         bool skipCr) {
+  if (key.empty()) return from <= text.size() ? from : kNotFound;
+  const std::size_t anchor = AnchorOf(key);
+  const char* const begin = text.data();
+  const char* const end = begin + std::min(limit, text.size());
+  for (const char* at = begin + std::min(from + anchor, text.size()); at < end;) {
+    const char* const hit = FindByte(at, end, key[anchor]);
+    if (hit == nullptr) return kNotFound;
+    std::size_t start = 0;
+    if (MatchesAround(text, static_cast<std::size_t>(hit - begin), key, anchor, skipCr, start) && start >= from) {
+      return start;
+    }
+    at = hit + 1;
+  }
+  return kNotFound;
+}
+
+std::size_t LineStart(std::string_view text, std::size_t at) {
+  const std::size_t lf = text.rfind('\n', at == 0 ? 0 : at - 1);
+  return (at == 0 || lf == kNotFound) ? 0 : lf + 1;
+}
+
+// The position after the LF that ends the line holding at (the text's size for a last line).
+std::size_t NextLine(std::string_view text, std::size_t at) {
+  const char* const lf = FindByte(text.data() + at, text.data() + text.size(), '\n');
+  return lf == nullptr ? text.size() : static_cast<std::size_t>(lf - text.data()) + 1;
+}
+
+}  // namespace
+
+std::size_t FindKey(std::string_view text, std::string_view key, std::size_t from) {
+  return FindAnchored(text, key, from, kNotFound, false);
+}
+
+std::size_t FindKeyInAnsiLines(std::string_view text, std::string_view key, std::size_t from, std::size_t limit) {
+  return FindAnchored(text, key, from, limit, true);
+}
+
+void HexBlockReader::AfterKeyLine(std::string_view piece, std::size_t& at, std::string_view key, State next) {
+  const std::size_t found = FindKeyInAnsiLines(piece, key, at);
+  const std::size_t keyLine = found == kNotFound ? piece.size() : LineStart(piece, found);
+  // A line holding the stop key ends the search, unless it holds the key too.
+  if (FindKeyInAnsiLines(piece, keys::kFirstResourceStop, at, keyLine) != kNotFound) {
+    state_ = State::Absent;
+  } else if (found == kNotFound) {
+    at = piece.size();
+  } else {
+    at = NextLine(piece, found);
+    state_ = next;
+  }
+}
+
+void HexBlockReader::AppendContent(std::string_view piece, std::size_t from, std::size_t to) {
+  if (!keepContent_) return;
+  for (std::size_t at = from; at < to;) {
+    const char* const lf = FindByte(piece.data() + at, piece.data() + to, '\n');
+    std::size_t lineEnd = lf == nullptr ? to : static_cast<std::size_t>(lf - piece.data());
+    const std::size_t next = lf == nullptr ? to : lineEnd + 1;
+    if (lf != nullptr && lineEnd > at && piece[lineEnd - 1] == '\r') --lineEnd;
+    content_.append(piece.data() + at, lineEnd - at);
+    content_ += ' ';
+    at = next;
+  }
+}
+
+void HexBlockReader::Feed(std::string_view piece, std::size_t offset) {
+  std::size_t at = 0;
+  while (at < piece.size() && !Done()) {
+    switch (state_) {
+      case State::Section:
+        AfterKeyLine(piece, at, sectionKey_, State::Entry);
+        break;
+      case State::Entry:
+        AfterKeyLine(piece, at, entryKey_, State::Opening);
+        break;
+      case State::Opening: {
+        const std::size_t opening = FindKeyInAnsiLines(piece, keys::kMarkerStem, at);
+        at = opening == kNotFound ? piece.size() : NextLine(piece, opening);
+        if (opening != kNotFound) {
+          state_ = State::Content;
+          span_.begin = offset + at;
+          if (keepContent_ && textSize_ > span_.begin) content_.reserve(static_cast<std::size_t>(textSize_ - span_.begin));
+        }
+        break;
+      }
+      case State::Content: {
+        // Content lines are read as bytes: the marker that ends them is found as it stands.
+        const std::size_t closing = FindKey(piece, keys::kMarkerStem, at);
+        const std::size_t end = closing == kNotFound ? piece.size() : std::max(at, LineStart(piece, closing));
+        AppendContent(piece, at, end);
+        at = closing == kNotFound ? piece.size() : end;
+        if (closing != kNotFound) {
+          state_ = State::Found;
+          span_.end = offset + end;
+        }
+        break;
+      }
+      case State::Found:
+      case State::Absent:
+        break;
+    }
+  }
+}
+
+std::optional<TextSpan> HexBlockReader::Span() const {
+  if (state_ != State::Found) return std::nullopt;
+  return span_;
+}
+
+std::string HexBlockReader::TakeContent() {
+  if (state_ != State::Found) return {};
+  return std::move(content_);
+}
+
+std::optional<TextSpan> LocateExtractedContent(std::string_view text, std::string_view sectionKey,
+                                               std::string_view entryKey) {
+  HexBlockReader reader(sectionKey, entryKey, false);
+  reader.Feed(text, 0);
+  return reader.Span();
+}

@@ -1,0 +1,136 @@
+// Searches over a whole project text: the quick key search against the plain one, keys in lines
+// with CR bytes dropped, and the block reading fed in pieces against the line reader's steps.
+#include "project/text_search.h"
+
+#include <gtest/gtest.h>
+
+#include "project/project_reader.h"
+#include "project_text.h"
+
+namespace {
+
+using projecttext::BuildProject;
+using projecttext::Crlf;
+using projecttext::ProjectParts;
+using projecttext::WriteProject;
+
+TEST(project_FindKey, FindsWhatFindFinds) {
+  const std::string texts[] = {
+      "", "BEGIN", "xBEGINBEGIN", "00 0B EG IN BEGI BEGIN", "54 51 35 4154 51 35 41", "aaa", "END; END END;",
+      "$?St$Bk?_#[2] $?St$Bk?_#[12]", std::string("PLC:=\0PLC:=", 11),
+  };
+  const std::string_view keyList[] = {"BEGIN", "END;", "END", "54 51 35 41", "aa", "$?St$Bk?_#[2]", "PLC:=", "a", ""};
+  for (const std::string& text : texts) {
+    for (const std::string_view key : keyList) {
+      for (std::size_t from = 0; from <= text.size() + 1; ++from) {
+        EXPECT_EQ(FindKey(text, key, from), std::string_view(text).find(key, from))
+            << "\"" << text << "\" \"" << key << "\" from " << from;
+      }
+    }
+  }
+}
+
+TEST(project_FindKeyInAnsiLines, KeysWithCrBytesBetweenTheirBytes) {
+  const std::string text = "IOTa\rble:=\r\nIOT\nable:=\r\nx IOTable:=";
+  EXPECT_EQ(FindKeyInAnsiLines(text, "IOTable:=", 0), 0u);  // the first line once its CR is dropped
+  EXPECT_EQ(FindKeyInAnsiLines(text, "IOTable:=", 12), 26u);  // never across an LF
+  EXPECT_EQ(FindKeyInAnsiLines(text, "IOTable:=", 12, 26), std::string_view::npos);
+  EXPECT_EQ(FindKeyInAnsiLines("\r\r\rRe\r\rsource[1]", "Resource[1]", 0), 3u);
+  EXPECT_EQ(FindKeyInAnsiLines("Resource[1", "Resource[1]", 0), std::string_view::npos);
+}
+
+// ExtractHexBlock's steps as its reader takes them, one line at a time: the reference.
+std::string ExtractLineByLine(std::string_view text, std::string_view section, std::string_view entry) {
+  auto file = ProjectFile::Open(WriteProject(text, "reference.lqt"));
+  const auto stop = std::string_view("Resource[1]");
+  if (FindLineContaining(*file, section, stop).empty()) return {};
+  if (FindLineContaining(*file, entry, stop).empty()) return {};
+  std::string line;
+  bool opened = false;
+  while (!opened && ReadAnsiLine(*file, line)) opened = line.find("$?St$Bk?_#") != std::string::npos;
+  if (!opened) return {};
+  std::string content;
+  while (file->ReadLine(line, LineMode::ByteTransparent)) {
+    if (line.find("$?St$Bk?_#") != std::string::npos) return content;
+    content += line + ' ';
+  }
+  return {};
+}
+
+// The text in pieces of whole lines, n lines a piece.
+std::vector<std::string_view> Pieces(std::string_view text, std::size_t linesPerPiece) {
+  std::vector<std::string_view> pieces;
+  std::size_t start = 0;
+  std::size_t lines = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\n' && ++lines % linesPerPiece == 0) {
+      pieces.push_back(text.substr(start, at + 1 - start));
+      start = at + 1;
+    }
+  }
+  if (start < text.size()) pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+TEST(project_HexBlockReader, ReadsAsTheLineReaderDoesInAnyPieces) {
+  const std::string project = BuildProject({});
+  const std::string texts[] = {
+      project,
+      Crlf({"IOTable:=", "Data:= $?St$Bk?_#[2]", "x", "$?St$Bk?_#[2]", "0A", "$?St$Bk?_#[2]"}),
+      Crlf({"IOTable:=", "Data:=", "$?St$Bk?_#[2]", "0A", "0B"}),
+      Crlf({"Resource[1]:=", "IOTable:=", "Data:=", "$?St$Bk?_#[2]", "0A", "$?St$Bk?_#[2]"}),
+      Crlf({"IOTable:= Resource[1]", "Data:=", "$?St$Bk?_#[2]", "0A", "$?St$Bk?_#[2]"}),
+      Crlf({"IOTable:=", "Resource[1] Data:=", "$?St$Bk?_#[2]", "0A", "$?St$Bk?_#[2]"}),
+      Crlf({"IOTable:= Data:=", "$?St$Bk?_#[2]", "0A", "$?St$Bk?_#[2]"}),
+      Crlf({"IOTable:=", "Data:=", "$?St$Bk?_#[2]", "$?St$Bk?_#[2]"}),
+      "IOTa\rble:=\r\nDa\rta:=\r\n$?St\r$Bk?_#[2]\r\n0A\r0B\r\n\n  0C\n$?St$Bk?_#[2]",
+      "IOTable:=\nData:=\n$?St$Bk?_#[2]\n0A\n$?St$Bk?_#[2]",  // the closing line has no line end
+      "IOTable:=\nData:=\n$?St$Bk?_#[2]",
+      "IOTable:=\nData:=\n$?St$Bk?_#[2]\n0A $?St$Bk",
+      "",
+  };
+  const std::pair<std::string_view, std::string_view> blocks[] = {
+      {"IOTable:=", "Data:="}, {"IOTable:=", "UnitSetup:="}, {"Settings:=", "Data:="}};
+  for (const std::string& text : texts) {
+    for (const auto& [section, entry] : blocks) {
+      const std::string expected = ExtractLineByLine(text, section, entry);
+      for (const std::size_t lines : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{1000}}) {
+        HexBlockReader reader(section, entry, true);
+        std::size_t offset = 0;
+        for (const std::string_view piece : Pieces(text, lines)) {
+          reader.Feed(piece, offset);
+          offset += piece.size();
+        }
+        const std::optional<TextSpan> span = reader.Span();
+        EXPECT_EQ(reader.TakeContent(), expected) << section << entry << " in \"" << text << "\", " << lines;
+        // Read whole, the text gives the same span.
+        if (span) {
+          EXPECT_EQ(LocateExtractedContent(text, section, entry)->begin, span->begin);
+          EXPECT_EQ(LocateExtractedContent(text, section, entry)->end, span->end);
+        } else {
+          EXPECT_FALSE(LocateExtractedContent(text, section, entry)) << text;
+        }
+      }
+    }
+  }
+}
+
+TEST(project_ExtractHexBlocks, OnePassReadsEachBlockAsIfAlone) {
+  ProjectParts parts;
+  // Longer than the reader's piece: the I/O table data block crosses pieces.
+  for (int line = 0; line < 60000; ++line) parts.ioData += "\r\n      00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F";
+  parts.settingsData = "Settings:= IOTable:=";
+  const std::string text = BuildProject(parts);
+  auto file = ProjectFile::Open(WriteProject(text));
+  const std::vector<std::string> blocks = ExtractHexBlocks(
+      *file, {{"IOTable:=", "UnitSetup:="}, {"IOTable:=", "Data:="}, {"Settings:=", "Data:="}, {"Absent:=", "Data:="}});
+  ASSERT_EQ(blocks.size(), 4u);
+  EXPECT_EQ(blocks[0], ExtractLineByLine(text, "IOTable:=", "UnitSetup:="));
+  EXPECT_EQ(blocks[1], ExtractLineByLine(text, "IOTable:=", "Data:="));
+  EXPECT_EQ(blocks[2], ExtractLineByLine(text, "Settings:=", "Data:="));
+  EXPECT_EQ(blocks[3], "");
+  EXPECT_GT(blocks[1].size(), 3000000u);
+  EXPECT_EQ(ExtractHexBlock(*file, "IOTable:=", "Data:="), blocks[1]);
+}
+
+}  // namespace
