@@ -18,7 +18,7 @@
 #include "cli/project_job.h"
 #include "implode/codec_memory.h"
 #include "test_files.h"
-#include "tqconv_process.h"
+#include "tool_process.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "implode/codec_memory.h"
 #include "sample_projects.h"
 #include "test_files.h"
-#include "tqconv_process.h"
+#include "tool_process.h"
 
 namespace {
 

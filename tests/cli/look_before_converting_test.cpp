@@ -8,7 +8,7 @@
 #include "conversion_checks.h"
 #include "implode/codec_memory.h"
 #include "test_files.h"
-#include "tqconv_process.h"
+#include "tool_process.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "test_files.h"
-#include "tqconv_process.h"
+#include "tool_process.h"
 
 namespace {
 

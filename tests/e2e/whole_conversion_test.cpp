@@ -1,55 +1,24 @@
 // Whole conversions of the bundled samples, through tqconv as a user runs it and in-process with
 // a fixed date: the output text against its input byte for byte, and the unit setup as a tree.
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 #include <cstdio>
 #include <filesystem>
 #include <map>
 
 #include "app/message_catalog.h"
+#include "cli/json_line.h"
 #include "conversion_checks.h"
 #include "implode/codec_memory.h"
 #include "pipeline/convert_command.h"
 #include "platform_double.h"
 #include "recording_user_interface.h"
 #include "test_files.h"
+#include "tool_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-#ifdef _WIN32
-// These run tqconv through a POSIX shell. On Windows scripts/cross-check converts every sample
-// with tqconv.exe and requires the bytes of the Linux build.
-#define SKIP_WITHOUT_POSIX_SHELL() GTEST_SKIP() << "runs tqconv through a POSIX shell; see scripts/cross-check"
-ToolRun Tqconv(const std::string&) { return {}; }
-#else
-#define SKIP_WITHOUT_POSIX_SHELL()
-ToolRun Tqconv(const std::string& arguments) {
-  const fs::path err = testfiles::TempFolder() / "stderr.txt";
-  const std::string command = Quoted((testfiles::BinaryFolder() / "tqconv").string()) + " " + arguments +
-                              " 2>" + Quoted(err.string()) + " </dev/null";
-  ToolRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, got);
-  const int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = testfiles::Read(err);
-  return run;
-}
-#endif
 
 std::string Today() {
   const auto today = platform::Today();
@@ -99,15 +68,14 @@ void ExpectConverted(const fs::path& input, const std::string& inputText, const 
 const char* const kSamples[] = {"plant.lqt", "kojo_sjis.lqt", "press.lqp", "large_line.lqt"};
 
 TEST(WholeConversion, EverySampleThroughTqconv) {
-  SKIP_WITHOUT_POSIX_SHELL();
   const fs::path folder = testfiles::MakeFolder("samples");
   for (const char* sample : kSamples) {
     fs::copy_file(testfiles::Source(std::string("samples/") + sample), folder / sample);
   }
   const std::string before = Today();
-  std::string arguments = "convert --lang en --quiet";
-  for (const char* sample : kSamples) arguments.append(" ").append(Quoted((folder / sample).string()));
-  const ToolRun run = Tqconv(arguments);
+  std::vector<std::string> arguments = {"convert", "--lang", "en", "--quiet"};
+  for (const char* sample : kSamples) arguments.push_back((folder / sample).string());
+  const ToolRun run = RunTqconv(arguments);
   const std::string after = Today();
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");
@@ -124,12 +92,10 @@ TEST(WholeConversion, EverySampleThroughTqconv) {
 }
 
 TEST(WholeConversion, PackedAndTextRoutesGiveTheSameProject) {
-  SKIP_WITHOUT_POSIX_SHELL();
   const fs::path folder = testfiles::MakeFolder("routes");
   fs::copy_file(testfiles::Source("samples/press.lqp"), folder / "press.lqp");
   testfiles::Write(folder / "press.lqt", ProjectText(folder / "press.lqp"));
-  const ToolRun run = Tqconv("convert --lang en " + Quoted((folder / "press.lqp").string()) + " " +
-                         Quoted((folder / "press.lqt").string()));
+  const ToolRun run = RunTqconv({"convert", "--lang", "en", (folder / "press.lqp").string(), (folder / "press.lqt").string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, (folder / "press_converted.lqp").string() + "\n" + (folder / "press_converted.lqt").string() + "\n");
   const std::string packed = testfiles::Read(folder / "press_converted.lqp");
@@ -152,7 +118,6 @@ TEST(WholeConversion, InProcessWithAFixedDate) {
 }
 
 TEST(TqconvContract, JsonLinesAndExitStatus) {
-  SKIP_WITHOUT_POSIX_SHELL();
   const fs::path folder = testfiles::MakeFolder("json");
   fs::copy_file(testfiles::Source("samples/plant.lqt"), folder / "plant.lqt");
   std::string target = testfiles::Read(folder / "plant.lqt");
@@ -161,59 +126,66 @@ TEST(TqconvContract, JsonLinesAndExitStatus) {
   const std::string good = (folder / "plant.lqt").string();
   const std::string refused = (folder / "new.lqt").string();
 
-  const ToolRun run = Tqconv("convert --json --lang en " + Quoted(good) + " " + Quoted(refused) + " notes.txt");
+  const ToolRun run = RunTqconv({"convert", "--json", "--lang", "en", good, refused, "notes.txt"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
-            "{\"input\":\"" + good + "\",\"ok\":true,\"output\":\"" + (folder / "plant_converted.lqt").string() +
-                "\",\"messages\":[]}\n"
-                "{\"input\":\"" + refused + "\",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"MsgOnlyTQ5A\","
+            "{\"input\":" + JsonString(good) + ",\"ok\":true,\"output\":" +
+                JsonString((folder / "plant_converted.lqt").string()) +
+                ",\"messages\":[]}\n"
+                "{\"input\":" + JsonString(refused) + ",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"MsgOnlyTQ5A\","
                 "\"text\":\"This converter only supports TQ5A for conversion.\",\"icon\":\"information\"}]}\n"
                 "{\"input\":\"notes.txt\",\"ok\":false,\"output\":null,\"messages\":[{\"key\":\"MsgUnsupportedExt\","
                 "\"text\":\"Unsupported file type.\\nSupported: .lqt, .lqp\",\"icon\":\"information\"}]}\n");
 
-  const ToolRun japanese = Tqconv("convert --lang ja " + Quoted(refused));
+  const ToolRun japanese = RunTqconv({"convert", "--lang", "ja", refused});
   EXPECT_EQ(japanese.status, 1);
   EXPECT_EQ(japanese.err, "tqconv: " + refused + ": 本コンバータは TQ5A のみが変換の対象です。\n");
 }
 
 TEST(TqconvContract, UsageErrorsExitWithTwoAndConvertNothing) {
-  SKIP_WITHOUT_POSIX_SHELL();
-  for (const char* arguments : {"", "convert", "convert --lang fr a.lqt", "convert --frobnicate a.lqt", "explode a b",
-                                "pack a", "pack --dictionary 3000 a b", "unpack a"}) {
-    const ToolRun run = Tqconv(arguments);
-    EXPECT_EQ(run.status, 2) << arguments;
-    EXPECT_EQ(run.out, "") << arguments;
+  const std::vector<std::vector<std::string>> usageErrors = {{},
+                                                             {"convert"},
+                                                             {"convert", "--lang", "fr", "a.lqt"},
+                                                             {"convert", "--frobnicate", "a.lqt"},
+                                                             {"explode", "a", "b"},
+                                                             {"pack", "a"},
+                                                             {"pack", "--dictionary", "3000", "a", "b"},
+                                                             {"unpack", "a"}};
+  for (const std::vector<std::string>& arguments : usageErrors) {
+    const ToolRun run = RunTqconv(arguments);
+    EXPECT_EQ(run.status, 2) << testing::PrintToString(arguments);
+    EXPECT_EQ(run.out, "") << testing::PrintToString(arguments);
   }
-  EXPECT_EQ(Tqconv("--version").status, 0);
+  EXPECT_EQ(RunTqconv({"--version"}).status, 0);
 }
 
 TEST(TqconvContract, PackAndUnpackNeverReplaceAFile) {
-  SKIP_WITHOUT_POSIX_SHELL();
   const fs::path folder = testfiles::MakeFolder("codec");
   testfiles::Write(folder / "in.txt", "abcabcabc");
-  const auto path = [&](const char* name) { return Quoted((folder / name).string()); };
-  EXPECT_EQ(Tqconv("pack " + path("in.txt") + " " + path("in.bin")).status, 0);
+  const auto path = [&](const char* name) { return (folder / name).string(); };
+  EXPECT_EQ(RunTqconv({"pack", path("in.txt"), path("in.bin")}).status, 0);
   EXPECT_EQ(testfiles::Read(folder / "in.bin"), std::string("\x00\x06\xC2\x88\x19\xAB\x0B\x01\xFF", 9));
-  EXPECT_EQ(Tqconv("pack --literal-mode 1 " + path("in.txt") + " " + path("in.bin")).status, 1);
-  EXPECT_EQ(Tqconv("unpack " + path("in.bin") + " " + path("out.txt")).status, 0);
+  EXPECT_EQ(RunTqconv({"pack", "--literal-mode", "1", path("in.txt"), path("in.bin")}).status, 1);
+  EXPECT_EQ(RunTqconv({"unpack", path("in.bin"), path("out.txt")}).status, 0);
   EXPECT_EQ(testfiles::Read(folder / "out.txt"), "abcabcabc");
-  EXPECT_EQ(Tqconv("unpack " + path("in.txt") + " " + path("bad.txt")).status, 1);
+  EXPECT_EQ(RunTqconv({"unpack", path("in.txt"), path("bad.txt")}).status, 1);
   EXPECT_FALSE(fs::exists(folder / "bad.txt"));
   EXPECT_EQ(testfiles::List(folder), (std::vector<std::string>{"in.bin", "in.txt", "out.txt"}));
 }
 
-// A directory, and a file whose reads fail (/proc/self/mem reads EIO at its start): each is
-// refused with exit 1 and leaves nothing, neither OUT nor the temporary file beside it.
+// A directory, and on Linux a file whose reads fail (/proc/self/mem reads EIO at its start):
+// each is refused with exit 1 and leaves nothing, neither OUT nor the temporary file beside it.
 TEST(TqconvContract, PackAndUnpackOfAnUnreadableInputLeaveNothing) {
-  SKIP_WITHOUT_POSIX_SHELL();
   const fs::path folder = testfiles::MakeFolder("unreadable");
   fs::create_directory(folder / "dir");
   std::vector<std::string> inputs = {(folder / "dir").string()};
+#ifndef _WIN32
   if (fs::exists("/proc/self/mem")) inputs.push_back("/proc/self/mem");
+#endif
   for (const std::string& in : inputs) {
     for (const char* command : {"pack", "unpack"}) {
-      const ToolRun run = Tqconv(std::string(command) + " " + Quoted(in) + " " + Quoted((folder / "out").string()));
+      const ToolRun run = RunTqconv({command, in, (folder / "out").string()});
       EXPECT_EQ(run.status, 1) << command << " " << in << ": " << run.err;
       EXPECT_NE(run.err, "") << command << " " << in;
       EXPECT_EQ(testfiles::List(folder), std::vector<std::string>{"dir"}) << command << " " << in;
@@ -226,11 +198,9 @@ TEST(TqconvContract, PackAndUnpackOfAnUnreadableInputLeaveNothing) {
 namespace {
 
 TEST(BundledSamples, AreWhatTheGeneratorWrites) {
-  SKIP_WITHOUT_POSIX_SHELL();
   const fs::path folder = testfiles::MakeFolder("generated");
-  const std::string command = Quoted((testfiles::BinaryFolder() / "make_samples").string()) + " " +
-                              Quoted(folder.string()) + " >/dev/null";
-  ASSERT_EQ(std::system(command.c_str()), 0);
+  const ToolRun run = RunTool("make_samples", {folder.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
   for (const char* sample : kSamples) {
     EXPECT_EQ(testfiles::Read(folder / sample), testfiles::Read(testfiles::Source(std::string("samples/") + sample)))
         << sample << " differs from tools/make_samples' output: run it again";

@@ -1,4 +1,4 @@
-// RunTqconv on Windows: tqconv.exe with pipes for stdout and stderr and no standard input. Its
+// RunTool on Windows: the program's .exe with pipes for stdout and stderr and no standard input. Its
 // streams are in text mode, as a Windows program's are, so "\r\n" comes back as "\n" here and
 // the tests compare the same text on both platforms.
 #include <stdexcept>
@@ -6,7 +6,7 @@
 
 #include "platform/platform.h"
 #include "test_files.h"
-#include "tqconv_process.h"
+#include "tool_process.h"
 
 #include <windows.h>  // after the platform's header, whose names it would take as macros
 
@@ -62,12 +62,12 @@ void ReadAll(HANDLE from, std::string& into) {
 
 }  // namespace
 
-ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& setting) {
-  // A locale or a terminal means nothing to tqconv.exe: the tests that need them are POSIX only.
+ToolRun RunTool(const std::string& name, const std::vector<std::string>& arguments, const ToolSetting& setting) {
+  // A locale or a terminal means nothing to a Windows program: the tests that need them are POSIX only.
   if (setting.onTerminal || setting.whileRunning || !setting.environment.empty()) {
     throw std::logic_error("no locale, terminal or watching on Windows");
   }
-  std::wstring command = Quoted((testfiles::BinaryFolder() / "tqconv.exe").wstring());
+  std::wstring command = Quoted((testfiles::BinaryFolder() / (name + ".exe")).wstring());
   for (const std::string& argument : arguments) command += L" " + Quoted(platform::PathFromUtf8(argument).wstring());
 
   Pipe out = MakeOutputPipe();
@@ -91,7 +91,7 @@ ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& 
   if (!started) {
     CloseHandle(out.ours);
     CloseHandle(err.ours);
-    throw std::runtime_error("cannot start tqconv.exe");
+    throw std::runtime_error("cannot start " + name + ".exe");
   }
   std::thread errors(ReadAll, err.ours, std::ref(run.err));
   ReadAll(out.ours, run.out);

@@ -1,5 +1,6 @@
-// Runs tqconv as a user does: a process of its own, no standard input, its output collected
-// (tqconv_process.cpp on POSIX, tqconv_process_win32.cpp on Windows).
+// Runs a program of the build (tqconv, the tools) as a user does: a process of its own, no
+// standard input, its output collected (tool_process.cpp on POSIX, tool_process_win32.cpp on
+// Windows).
 #pragma once
 
 #include <functional>
@@ -25,4 +26,9 @@ inline ToolSetting InLocale(const std::string& locale) { return {{{"LC_ALL", loc
 // stderr on a terminal (POSIX only).
 inline ToolSetting OnTerminal() { return {{}, true, {}}; }
 
-ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& setting = {});
+// The program named, without ".exe", from the build folder.
+ToolRun RunTool(const std::string& name, const std::vector<std::string>& arguments, const ToolSetting& setting = {});
+
+inline ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& setting = {}) {
+  return RunTool("tqconv", arguments, setting);
+}

@@ -1,4 +1,4 @@
-#include "tqconv_process.h"
+#include "tool_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,7 +20,7 @@ void Drain(int outFd, int errFd, ToolRun& run, const ToolSetting& setting, pid_t
   std::string* sinks[2] = {&run.out, &run.err};
   int open = 2;
   while (open > 0) {
-    if (::poll(fds, 2, 30000) <= 0) throw std::runtime_error("tqconv produced nothing for 30 s");
+    if (::poll(fds, 2, 30000) <= 0) throw std::runtime_error("the program produced nothing for 30 s");
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       char buffer[4096];
@@ -39,8 +39,8 @@ void Drain(int outFd, int errFd, ToolRun& run, const ToolSetting& setting, pid_t
 
 }  // namespace
 
-ToolRun RunTqconv(const std::vector<std::string>& arguments, const ToolSetting& setting) {
-  const std::string program = (testfiles::BinaryFolder() / "tqconv").string();
+ToolRun RunTool(const std::string& name, const std::vector<std::string>& arguments, const ToolSetting& setting) {
+  const std::string program = (testfiles::BinaryFolder() / name).string();
   int outPipe[2];
   int errFds[2];  // [0] ours, [1] the child's
   if (::pipe(outPipe) != 0) throw std::runtime_error("pipe");
