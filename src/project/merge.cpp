@@ -247,19 +247,13 @@ BlockPatch ReplaceFormattedBlock(std::string& buffer, std::string_view sectionKe
 // Bytes that every key a block's location searches for holds one of ("BEGIN", "END", the
 // section and entry keys, the markers). Content without them leaves every later search as it
 // would be with the content replaced.
+constexpr char kKeyBytes[] = {'N', ':', '$'};
+
 bool HoldsKeyBytes(std::string_view text) {
-  // One pass for the three, a block at a time, which the compiler turns into vector compares.
-  constexpr std::size_t kBlock = 4096;
-  for (std::size_t at = 0; at < text.size(); at += kBlock) {
-    const std::size_t end = std::min(text.size(), at + kBlock);
-    unsigned found = 0;
-    for (std::size_t i = at; i < end; ++i) {
-      const char c = text[i];
-      found |= static_cast<unsigned>(c == 'N') | static_cast<unsigned>(c == ':') | static_cast<unsigned>(c == '$');
-    }
-    if (found != 0) return true;
-  }
-  return false;
+  // memchr runs at memory speed; a byte loop over the three at once did not.
+  return std::any_of(std::begin(kKeyBytes), std::end(kKeyBytes), [text](char c) {
+    return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
+  });
 }
 
 struct BlockToPatch {
