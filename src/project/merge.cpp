@@ -310,8 +310,14 @@ Patched PatchBlocksOneByOne(std::string& buffer, const std::vector<BlockToPatch>
   return Patched::Done;
 }
 
-// The new lines reach the file in few large writes: 64 KiB ones cost a third more in the kernel.
-constexpr std::size_t kWritePiece = 1 << 20;
+// The new lines reach the file in few large writes (64 KiB ones cost a third more in the kernel
+// than 1 MiB ones), in pieces of a sixty-fourth of the block, so that a small project's
+// conversion stays small.
+std::size_t WritePieceFor(std::string_view hex) {
+  constexpr std::size_t kSmallest = std::size_t{1} << 16;
+  constexpr std::size_t kLargest = std::size_t{1} << 20;
+  return std::clamp(hex.size() / 64, kSmallest, kLargest);
+}
 
 bool WritePatched(platform::OutputFile& output, std::string_view buffer, const std::vector<PendingPatch>& patches) {
   bool written = true;
@@ -323,7 +329,7 @@ bool WritePatched(platform::OutputFile& output, std::string_view buffer, const s
   for (const PendingPatch& patch : patches) {
     put(buffer.substr(at, patch.begin - at));
     put(kLineEnd);
-    FormatHexLines(patch.hex, put, kWritePiece);
+    FormatHexLines(patch.hex, put, WritePieceFor(patch.hex));
     put(kLineEnd);
     at = patch.end;
   }
