@@ -247,19 +247,13 @@ BlockPatch ReplaceFormattedBlock(std::string& buffer, std::string_view sectionKe
 // Bytes that every key a block's location searches for holds one of ("BEGIN", "END", the
 // section and entry keys, the markers). Content without them leaves every later search as it
 // would be with the content replaced.
+constexpr char kKeyBytes[] = {'N', ':', '$'};
+
 bool HoldsKeyBytes(std::string_view text) {
-  // One pass for the three, a block at a time, which the compiler turns into vector compares.
-  constexpr std::size_t kBlock = 4096;
-  for (std::size_t at = 0; at < text.size(); at += kBlock) {
-    const std::size_t end = std::min(text.size(), at + kBlock);
-    unsigned found = 0;
-    for (std::size_t i = at; i < end; ++i) {
-      const char c = text[i];
-      found |= static_cast<unsigned>(c == 'N') | static_cast<unsigned>(c == ':') | static_cast<unsigned>(c == '$');
-    }
-    if (found != 0) return true;
-  }
-  return false;
+  // memchr runs at memory speed; a byte loop over the three at once did not.
+  return std::any_of(std::begin(kKeyBytes), std::end(kKeyBytes), [text](char c) {
+    return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
+  });
 }
 
 struct BlockToPatch {
@@ -316,6 +310,15 @@ Patched PatchBlocksOneByOne(std::string& buffer, const std::vector<BlockToPatch>
   return Patched::Done;
 }
 
+// The new lines reach the file in few large writes (64 KiB ones cost a third more in the kernel
+// than 1 MiB ones), in pieces of a sixty-fourth of the block, so that a small project's
+// conversion stays small.
+std::size_t WritePieceFor(std::string_view hex) {
+  constexpr std::size_t kSmallest = std::size_t{1} << 16;
+  constexpr std::size_t kLargest = std::size_t{1} << 20;
+  return std::clamp(hex.size() / 64, kSmallest, kLargest);
+}
+
 bool WritePatched(platform::OutputFile& output, std::string_view buffer, const std::vector<PendingPatch>& patches) {
   bool written = true;
   const auto put = [&output, &written](std::string_view piece) {
@@ -326,7 +329,7 @@ bool WritePatched(platform::OutputFile& output, std::string_view buffer, const s
   for (const PendingPatch& patch : patches) {
     put(buffer.substr(at, patch.begin - at));
     put(kLineEnd);
-    FormatHexLines(patch.hex, put);
+    FormatHexLines(patch.hex, put, WritePieceFor(patch.hex));
     put(kLineEnd);
     at = patch.end;
   }
@@ -428,14 +431,14 @@ std::optional<std::size_t> FindMatchingEnd(std::string_view buffer, std::size_t 
   return std::nullopt;
 }
 
-void FormatHexLines(std::string_view text, const std::function<bool(std::string_view)>& put) {
+void FormatHexLines(std::string_view text, const std::function<bool(std::string_view)>& put,
+                    std::size_t pieceSize) {
   // Written through a pointer into a piece with room for a line's worth past its mark; the
   // values of a block are nearly all two digits, which take the short way.
-  constexpr std::size_t kPiece = 1 << 16;
   constexpr std::size_t kRoom = 4096;
-  std::string piece(kPiece + kRoom, '\0');
+  std::string piece(pieceSize + kRoom, '\0');
   char* out = piece.data();
-  char* const mark = piece.data() + kPiece;
+  char* const mark = piece.data() + pieceSize;
   std::size_t lineLeft = kValuesPerLine;
   bool first = true;
   const char* at = text.data();

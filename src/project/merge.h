@@ -42,5 +42,7 @@ std::optional<std::size_t> FindMatchingEnd(std::string_view buffer, std::size_t 
 
 // The whitespace-separated tokens of the text, 32 to a line, CR LF between lines, nothing after.
 std::string FormatHexLines(std::string_view text);
-// The same handed over in pieces, until put returns false.
-void FormatHexLines(std::string_view text, const std::function<bool(std::string_view)>& put);
+// The same handed over in pieces of about pieceSize bytes (a longer token alone), until put
+// returns false.
+void FormatHexLines(std::string_view text, const std::function<bool(std::string_view)>& put,
+                    std::size_t pieceSize = std::size_t{1} << 16);
