@@ -19,42 +19,12 @@
 #include "gui_test_environment.h"
 #include "platform/stop_request.h"
 #include "recording_user_interface.h"
+#include "stand_in_steps.h"
 #include "test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kProjectText = "[Project]\r\nName=plant\r\n";
-const std::string kConvertedTail = "[Converted]\r\n";
-
-// The real steps up to staging; after it, small stand-ins: the merged project is the staged text
-// with a line appended. beforeValidation runs first inside the validation step.
-ConversionSteps StandInSteps(std::function<void()> beforeValidation = {}) {
-  ConversionSteps steps = DefaultConversionSteps();
-  steps.validateAndPrepareProject = [beforeValidation](const std::string&) {
-    if (beforeValidation) beforeValidation();
-    return true;
-  };
-  steps.extractPlcSections = [](ConversionSteps::Slot& slot, const std::string&, std::string& configLine,
-                                std::string& ioDataHex, std::string& settingsDataHex) {
-    slot = std::make_unique<CTQPropertyData>();
-    configLine = "TQ6A";
-    ioDataHex = "00";
-    settingsDataHex = "01";
-    return true;
-  };
-  steps.replaceModelInHexText = [](const std::string& hex, std::size_t*) { return hex; };
-  steps.convertUnitSetup = [](ConversionSteps::Slot&, const std::string& staged, const std::string&,
-                              const std::string&, const std::string&, std::string& unitHexAfter,
-                              std::string& mergedPath) {
-    unitHexAfter = "02";
-    mergedPath = staged + ".merged.lqt";
-    testfiles::Write(mergedPath, testfiles::Read(staged) + kConvertedTail);
-    return true;
-  };
-  return steps;
-}
 
 struct InsideStep {
   bool ran = false;
