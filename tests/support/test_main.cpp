@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -80,6 +81,11 @@ class PrivateTemporaryFolder : public testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The runtime buffers a pipe's output until exit: a program that crashes would show nothing of
+  // what it had reached.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+#endif
   testing::InitGoogleTest(&argc, argv);
   const fs::path parent = ParentFolder();
   fs::create_directories(parent);
