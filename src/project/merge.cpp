@@ -465,7 +465,6 @@ Patched PlanDeviceAndConfig(std::string_view text, std::string_view configLine, 
   for (const ExtractedBlock* block : {&extracted.ioData, &extracted.unitSetup, &extracted.settingsData}) {
     if (block->span && Touches(patches, block->span->begin, block->span->end)) return Patched::NeedsOneByOne;
   }
-  SortByPlace(patches);
   return Patched::Done;
 }
 
