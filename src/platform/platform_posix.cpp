@@ -70,7 +70,8 @@ class PosixInputFile final : public InputFile {
   std::unique_ptr<FileMapping> Map() override {
     ThrowIfStopRequested();
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || st.st_size < 0) return nullptr;
+    // A device or a pipe tells no size that its bytes would fill.
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return nullptr;
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (size > SIZE_MAX) return nullptr;
     if (size == 0) return std::make_unique<PosixFileMapping>(nullptr, 0);

@@ -71,6 +71,8 @@ class Win32InputFile final : public InputFile {
   }
   std::unique_ptr<FileMapping> Map() override {
     ThrowIfStopRequested();
+    // A device or a pipe tells no size that its bytes would fill.
+    if (::GetFileType(handle_) != FILE_TYPE_DISK) return nullptr;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(handle_, &size) || size.QuadPart < 0) return nullptr;
     if (static_cast<std::uint64_t>(size.QuadPart) > SIZE_MAX) return nullptr;

@@ -174,9 +174,16 @@ TEST(PlatformFiles, AMappingHoldsTheFilesBytesAndOutlivesTheFile) {
   EXPECT_TRUE(emptyMapping->Bytes().empty());
 }
 
-// A file the kernel offers for reading but not for mapping: no mapping, and the file still reads.
+// Files the kernel offers for reading but not as mapped bytes: no mapping, and they still read.
 TEST(PlatformFiles, AFileThatCannotBeMappedGivesNoMapping) {
-  const fs::path attribute = "/sys/kernel/mm/transparent_hugepage/enabled";
+  const auto device = platform::OpenForReading("/dev/zero");  // its size says 0
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->Map(), nullptr);
+  char zeros[8] = {1};
+  EXPECT_EQ(device->Read(zeros, sizeof zeros), sizeof zeros);
+  EXPECT_EQ(zeros[0], 0);
+
+  const fs::path attribute = "/sys/kernel/mm/transparent_hugepage/enabled";  // a file that refuses mmap
   auto file = fs::exists(attribute) ? platform::OpenForReading(attribute) : nullptr;
   if (!file || file->Size() == 0) GTEST_SKIP() << "no sysfs attribute to read here";
   EXPECT_EQ(file->Map(), nullptr);
