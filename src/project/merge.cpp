@@ -305,8 +305,9 @@ enum class Patched { Done, Failed, NeedsOneByOne };
 
 // Checks every block and notes its patch, leaving the buffer as it is; each block is located as
 // if the blocks before it were replaced already, which holds while no replaced content (old or
-// new) holds a key. NeedsOneByOne when one does, or when a block lies under one of the pending
-// patches given (whose bytes the check would have to see patched).
+// new) holds a key and no two blocks are one. NeedsOneByOne when one does or they are, or when a
+// block lies under one of the pending patches given (whose bytes the check would have to see
+// patched).
 Patched PlanBlockPatches(std::string_view buffer, const std::vector<BlockToPatch>& blocks,
                          const std::vector<PendingPatch>& pending, std::vector<PendingPatch>& patches) {
   MatchingEnds ends(buffer);
@@ -321,6 +322,8 @@ Patched PlanBlockPatches(std::string_view buffer, const std::vector<BlockToPatch
     if (checked == BlockPatch::NotFound) continue;
     const std::string_view old = buffer.substr(where->contentStart, where->closingMarker - where->contentStart);
     if (HoldsKeyBytes(old) || HoldsKeyBytes(block.hex)) return Patched::NeedsOneByOne;
+    // Two entries before one marker locate the same block: the second sees the first's new lines.
+    if (Touches(patches, where->contentStart, where->closingMarker)) return Patched::NeedsOneByOne;
     patches.push_back({where->contentStart, where->closingMarker, block.hex, true});
   }
   return Patched::Done;

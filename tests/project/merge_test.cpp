@@ -377,6 +377,22 @@ TEST(project_MergeProject, ABlockTheExtractionReadsOtherwiseIsRefusedNotCut) {
                                "\r\nEE\r\n", "\r\nCC\r\n"));
 }
 
+// Found by fuzzing: with the unit-setup entry and the I/O data entry before one marker, both
+// blocks are located at the same place; the two patches overlapped, the text after the block was
+// written twice and the merge reported success. Replaced one after the other, the second no
+// longer holds what the extraction read there.
+TEST(project_MergeProject, TwoEntriesBeforeOneMarkerAreNotPatchedTwice) {
+  const std::string project =
+      Crlf({"PLC:=", "BEGIN", "  IOTable:=", "  BEGIN", "    UnitSetup:=", "    Data:=", "$?St$Bk?_#[2]", "01",
+            "$?St$Bk?_#[2]", "  END;", "END;"});
+  const Merged different = Merge(project, {"AA", "BB", "", ""});
+  EXPECT_FALSE(different.ok);
+  EXPECT_EQ(different.writes, 0);
+  const Merged same = Merge(project, {"01", "01", "", ""});
+  ASSERT_TRUE(same.ok);
+  EXPECT_EQ(same.output, project);
+}
+
 TEST(project_MergeProject, ClosingMarkerAfterTheSectionEnd) {
   const std::string project =
       Crlf({"PLC:=", "BEGIN", "IOTable:=", "BEGIN", "Data:=", "$?St$Bk?_#[2]", "01", "END;", "$?St$Bk?_#[2]",
