@@ -1,9 +1,13 @@
 // Arbitrary bytes as a staged project, with a hex text taken from the front of the input: every
 // patch of the merge either changes its block or leaves the buffer exactly as it was, and every
-// byte before the first "PLC:=" stays untouched by the block patches.
+// byte before the first "PLC:=" stays untouched by the block patches; the whole merge of a file
+// read where it lies gives what the merge of the file read into memory gives.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,6 +20,48 @@ void Require(bool condition, const char* what) {
   std::fprintf(stderr, "merge fuzz target: %s\n", what);
   std::abort();
 }
+
+class BytesView final : public platform::FileMapping {
+ public:
+  explicit BytesView(std::string_view bytes) : bytes_(bytes) {}
+  std::string_view Bytes() const override { return bytes_; }
+
+ private:
+  std::string_view bytes_;
+};
+
+// The project as a file that can be mapped or only read.
+class BytesInput final : public platform::InputFile {
+ public:
+  BytesInput(std::string_view bytes, bool mappable) : bytes_(bytes), mappable_(mappable) {}
+  std::size_t Read(void* buffer, std::size_t size) override {
+    const std::size_t take = std::min(size, bytes_.size() - position_);
+    if (take != 0) std::memcpy(buffer, bytes_.data() + position_, take);
+    position_ += take;
+    return take;
+  }
+  std::uint64_t Size() override { return bytes_.size(); }
+  void Rewind() override { position_ = 0; }
+  std::unique_ptr<platform::FileMapping> Map() override {
+    return mappable_ ? std::make_unique<BytesView>(bytes_) : nullptr;
+  }
+
+ private:
+  std::string_view bytes_;
+  bool mappable_;
+  std::size_t position_ = 0;
+};
+
+class BytesOutput final : public platform::OutputFile {
+ public:
+  bool Write(const void* data, std::size_t size) override {
+    bytes.append(static_cast<const char*>(data), size);
+    return true;
+  }
+  bool Close() override { return true; }
+  bool Finish() override { return true; }
+  std::string bytes;
+};
 
 }  // namespace
 
@@ -46,6 +92,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto end = FindMatchingEnd(buffer, at);
     Require(!end || (*end > at && *end < buffer.size()), "a matching end outside the buffer");
   }
+  // The hex text in the configuration line too, so that its keys reach the patch planning.
+  const std::string configLine = "Config:=\"" + std::string(hex) + "\";";
+  bool merged[2] = {};
+  BytesOutput outputs[2];
+  for (const bool mappable : {false, true}) {
+    BytesInput file(original, mappable);
+    merged[mappable] = MergeProject(file, outputs[mappable], hex, hex, hex, configLine);
+  }
+  Require(merged[0] == merged[1], "the merge of the file where it lies succeeded where the other failed");
+  Require(outputs[0].bytes == outputs[1].bytes, "the merge of the file where it lies wrote other bytes");
+
   const std::string lines = FormatHexLines(hex);
   Require(lines.empty() || (lines.front() != ' ' && lines.back() != ' ' && lines.back() != '\n'),
           "hex lines with a separator at an end");

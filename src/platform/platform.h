@@ -27,6 +27,13 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A file's bytes mapped read-only, unmapped when it goes out of scope.
+class FileMapping {
+ public:
+  virtual ~FileMapping() = default;
+  virtual std::string_view Bytes() const = 0;
+};
+
 // A file opened for reading, closed when it goes out of scope.
 class InputFile {
  public:
@@ -35,6 +42,11 @@ class InputFile {
   virtual std::size_t Read(void* buffer, std::size_t size) = 0;
   virtual std::uint64_t Size() = 0;  // throws FileError
   virtual void Rewind() = 0;         // throws FileError
+  // The whole file as it is now, mapped read-only, so that it is read where it lies rather than
+  // copied into new memory; an empty file gives no bytes and needs no mapping. Null when it
+  // cannot be mapped: the caller then reads it. The file must not shrink while it is mapped (a
+  // file of our own working directory, which no one else writes).
+  virtual std::unique_ptr<FileMapping> Map() { return nullptr; }
 };
 
 // A file opened for writing. A failed write, flush or close makes Close() false: a file

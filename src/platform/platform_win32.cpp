@@ -33,6 +33,21 @@ std::wstring Wide(const fs::path& path) {
   return L"\\\\?\\" + wide;
 }
 
+class Win32FileMapping final : public FileMapping {
+ public:
+  Win32FileMapping(const void* view, std::size_t size) : view_(view), size_(size) {}
+  ~Win32FileMapping() override {
+    if (view_ != nullptr) ::UnmapViewOfFile(view_);
+  }
+  Win32FileMapping(const Win32FileMapping&) = delete;
+  Win32FileMapping& operator=(const Win32FileMapping&) = delete;
+  std::string_view Bytes() const override { return {static_cast<const char*>(view_), size_}; }
+
+ private:
+  const void* view_;
+  std::size_t size_;
+};
+
 class Win32InputFile final : public InputFile {
  public:
   explicit Win32InputFile(HANDLE handle) : handle_(handle) {}
@@ -53,6 +68,21 @@ class Win32InputFile final : public InputFile {
   void Rewind() override {
     LARGE_INTEGER zero{};
     if (!::SetFilePointerEx(handle_, zero, nullptr, FILE_BEGIN)) throw FileError("cannot reposition the file");
+  }
+  std::unique_ptr<FileMapping> Map() override {
+    ThrowIfStopRequested();
+    // A device or a pipe tells no size that its bytes would fill.
+    if (::GetFileType(handle_) != FILE_TYPE_DISK) return nullptr;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(handle_, &size) || size.QuadPart < 0) return nullptr;
+    if (static_cast<std::uint64_t>(size.QuadPart) > SIZE_MAX) return nullptr;
+    if (size.QuadPart == 0) return std::make_unique<Win32FileMapping>(nullptr, 0);
+    const HANDLE mapping = ::CreateFileMappingW(handle_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping == nullptr) return nullptr;
+    const void* const view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    ::CloseHandle(mapping);  // the view holds the mapping for as long as it lives
+    if (view == nullptr) return nullptr;
+    return std::make_unique<Win32FileMapping>(view, static_cast<std::size_t>(size.QuadPart));
   }
 
  private:

@@ -54,10 +54,25 @@ std::vector<std::size_t> FindDeviceEntries(std::string_view buffer) {
   return entries;
 }
 
-void ReplaceDeviceEntries(std::string& buffer, const std::vector<std::size_t>& entries) {
-  static_assert(keys::kSourceDeviceEntry.size() == keys::kTargetDeviceEntry.size());
-  for (const std::size_t at : entries) buffer.replace(at, keys::kTargetDeviceEntry.size(), keys::kTargetDeviceEntry);
+void ReportDeviceEntries(const std::vector<std::size_t>& entries) {
   if (ChangeReport* const report = CurrentChangeReport()) report->deviceEntriesReplaced = entries.size();
+}
+
+// The two entries differ in digits only: a replaced entry moves nothing and changes no quote or
+// semicolon, so the configuration line is found where it was.
+static_assert([] {
+  if (keys::kSourceDeviceEntry.size() != keys::kTargetDeviceEntry.size()) return false;
+  for (std::size_t i = 0; i < keys::kSourceDeviceEntry.size(); ++i) {
+    const char from = keys::kSourceDeviceEntry[i];
+    const char to = keys::kTargetDeviceEntry[i];
+    if (from != to && !(from >= '0' && from <= '9' && to >= '0' && to <= '9')) return false;
+  }
+  return true;
+}());
+
+void ReplaceDeviceEntries(std::string& buffer, const std::vector<std::size_t>& entries) {
+  for (const std::size_t at : entries) buffer.replace(at, keys::kTargetDeviceEntry.size(), keys::kTargetDeviceEntry);
+  ReportDeviceEntries(entries);
 }
 
 // The marker number after "$?St$Bk?_#[" as the closing marker spells it (canonical decimal),
@@ -244,10 +259,17 @@ BlockPatch ReplaceFormattedBlock(std::string& buffer, std::string_view sectionKe
   return BlockPatch::Replaced;
 }
 
-// Bytes that every key a block's location searches for holds one of ("BEGIN", "END", the
-// section and entry keys, the markers). Content without them leaves every later search as it
-// would be with the content replaced.
+// Every key a block's location searches for; a closing marker starts with the opening one.
+constexpr std::array<std::string_view, 9> kLocationKeys = {
+    keys::kPlc, keys::kBegin, keys::kEndSemicolon, keys::kEnd, kIoTableSection, kSettingsSection,
+    keys::kData, keys::kUnitSetup, keys::kMarkerOpen};
+
+// Bytes that every location key holds one of. Content without them leaves every later search as
+// it would be with the content replaced.
 constexpr char kKeyBytes[] = {'N', ':', '$'};
+static_assert(std::all_of(kLocationKeys.begin(), kLocationKeys.end(), [](std::string_view key) {
+  return key.find_first_of(std::string_view(kKeyBytes, sizeof kKeyBytes)) != std::string_view::npos;
+}));
 
 bool HoldsKeyBytes(std::string_view text) {
   // memchr runs at memory speed; a byte loop over the three at once did not.
@@ -264,36 +286,61 @@ struct BlockToPatch {
   bool mustLand;  // the I/O table data and the unit setup must land; a missing settings block is kept
 };
 
-// A block's new content, written when the output is: the hex text between two line ends.
+// A change made as the output is written: the bytes from begin to end replaced, for a block by
+// its hex text re-wrapped between two line ends.
 struct PendingPatch {
   std::size_t begin;
   std::size_t end;
-  std::string_view hex;
+  std::string_view bytes;
+  bool hexLines;
 };
+
+// Whether a patch covers or borders on any byte from begin to end.
+bool Touches(const std::vector<PendingPatch>& patches, std::size_t begin, std::size_t end) {
+  return std::any_of(patches.begin(), patches.end(),
+                     [=](const PendingPatch& patch) { return patch.begin <= end && begin <= patch.end; });
+}
 
 enum class Patched { Done, Failed, NeedsOneByOne };
 
 // Checks every block and notes its patch, leaving the buffer as it is; each block is located as
 // if the blocks before it were replaced already, which holds while no replaced content (old or
-// new) holds a key. NeedsOneByOne when one does.
+// new) holds a key and no two blocks are one. NeedsOneByOne when one does or they are, or when a
+// block lies under one of the pending patches given (whose bytes the check would have to see
+// patched).
 Patched PlanBlockPatches(std::string_view buffer, const std::vector<BlockToPatch>& blocks,
-                         std::vector<PendingPatch>& patches) {
+                         const std::vector<PendingPatch>& pending, std::vector<PendingPatch>& patches) {
   MatchingEnds ends(buffer);
   for (const BlockToPatch& block : blocks) {
     if (block.hex.empty()) continue;
     std::optional<BlockSpan> where;
     const BlockPatch checked = CheckBlock(buffer, block.sectionKey, block.entryKey, block.extracted, ends, where);
+    if (where && Touches(pending, where->contentStart, where->closingMarker)) return Patched::NeedsOneByOne;
     if (checked == BlockPatch::OtherContent || (checked == BlockPatch::NotFound && block.mustLand)) {
       return Patched::Failed;
     }
     if (checked == BlockPatch::NotFound) continue;
     const std::string_view old = buffer.substr(where->contentStart, where->closingMarker - where->contentStart);
     if (HoldsKeyBytes(old) || HoldsKeyBytes(block.hex)) return Patched::NeedsOneByOne;
-    patches.push_back({where->contentStart, where->closingMarker, block.hex});
+    // Two entries before one marker locate the same block: the second sees the first's new lines.
+    if (Touches(patches, where->contentStart, where->closingMarker)) return Patched::NeedsOneByOne;
+    patches.push_back({where->contentStart, where->closingMarker, block.hex, true});
   }
+  return Patched::Done;
+}
+
+std::vector<BlockToPatch> BlocksToPatch(const ExtractedBlocks& extracted, std::string_view ioDataHex,
+                                        std::string_view unitSetupHex, std::string_view settingsDataHex) {
+  return {
+      {kIoTableSection, keys::kData, ioDataHex, &extracted.ioData, true},
+      {kIoTableSection, keys::kUnitSetup, unitSetupHex, &extracted.unitSetup, true},
+      {kSettingsSection, keys::kData, settingsDataHex, &extracted.settingsData, false},
+  };
+}
+
+void SortByPlace(std::vector<PendingPatch>& patches) {
   std::sort(patches.begin(), patches.end(),
             [](const PendingPatch& a, const PendingPatch& b) { return a.begin < b.begin; });
-  return Patched::Done;
 }
 
 // The blocks replaced in the buffer one after another, each located afresh.
@@ -328,9 +375,13 @@ bool WritePatched(platform::OutputFile& output, std::string_view buffer, const s
   std::size_t at = 0;
   for (const PendingPatch& patch : patches) {
     put(buffer.substr(at, patch.begin - at));
-    put(kLineEnd);
-    FormatHexLines(patch.hex, put, WritePieceFor(patch.hex));
-    put(kLineEnd);
+    if (patch.hexLines) {
+      put(kLineEnd);
+      FormatHexLines(patch.bytes, put, WritePieceFor(patch.bytes));
+      put(kLineEnd);
+    } else {
+      put(patch.bytes);
+    }
     at = patch.end;
   }
   put(buffer.substr(at));
@@ -370,6 +421,82 @@ bool PatchDeviceAndConfig(std::string& buffer, std::string_view configLine, Extr
   buffer.replace(at, length, configLine);
   extracted.AfterReplace(at, length, configLine.size());
   return true;
+}
+
+// Whether replacing the bytes from at to at + length leaves every search of a block's location
+// finding what it finds in the unpatched text, moved by the change in length: no location key
+// overlaps the replaced bytes or their replacement, and no marker's number runs into them.
+bool LeavesLocationAlone(std::string_view text, std::size_t at, std::size_t length, std::string_view replacement) {
+  for (const std::string_view key : kLocationKeys) {
+    const std::size_t margin = key.size() - 1;  // too short to hold the key by itself
+    const std::size_t from = at - std::min(at, margin);
+    const std::string_view before = text.substr(from, at - from);
+    const std::string_view after = text.substr(at + length, margin);
+    if (FindKey(text.substr(from, before.size() + length + after.size()), key) != kNotFound) return false;
+    std::string patched;
+    patched.append(before).append(replacement).append(after);
+    if (FindKey(patched, key) != kNotFound) return false;
+  }
+  std::size_t number = at;
+  while (number > 0 && text[number - 1] >= '0' && text[number - 1] <= '9') --number;
+  return !text.substr(0, number).ends_with(keys::kMarkerOpen);
+}
+
+// The device entries and the configuration line as patches of the unpatched text. Failed when the
+// configuration's closing quote is not followed by ";"; NeedsOneByOne when a patch could change
+// what a block's location or check finds (then the text is patched in a buffer).
+Patched PlanDeviceAndConfig(std::string_view text, std::string_view configLine, const ExtractedBlocks& extracted,
+                            std::vector<PendingPatch>& patches) {
+  const std::vector<std::size_t> entries = FindDeviceEntries(text);
+  ReportDeviceEntries(entries);
+  std::size_t configAt = 0;
+  std::size_t configLength = 0;
+  const ConfigSpan config = configLine.empty() ? ConfigSpan::Absent : FindConfigSpan(text, configAt, configLength);
+  if (config == ConfigSpan::Malformed) return Patched::Failed;
+  const std::size_t configEnd = configAt + configLength;
+  for (const std::size_t at : entries) {
+    const std::size_t end = at + keys::kSourceDeviceEntry.size();
+    const bool inConfig = config == ConfigSpan::Found && at < configEnd && end > configAt;
+    if (inConfig && (at < configAt || end > configEnd)) return Patched::NeedsOneByOne;
+    // An entry inside the configuration is replaced with the whole line, whose new text has it.
+    if (!inConfig) patches.push_back({at, end, keys::kTargetDeviceEntry, false});
+  }
+  if (config == ConfigSpan::Found) patches.push_back({configAt, configEnd, configLine, false});
+  for (const PendingPatch& patch : patches) {
+    if (!LeavesLocationAlone(text, patch.begin, patch.end - patch.begin, patch.bytes)) return Patched::NeedsOneByOne;
+  }
+  for (const ExtractedBlock* block : {&extracted.ioData, &extracted.unitSetup, &extracted.settingsData}) {
+    if (block->span && Touches(patches, block->span->begin, block->span->end)) return Patched::NeedsOneByOne;
+  }
+  return Patched::Done;
+}
+
+// The whole merge over the input's unchanged bytes where they lie, every change made as the output
+// is written. Nothing when the input cannot be mapped or when one patch could move what another
+// finds: the merge in a buffer then.
+std::optional<bool> MergeMapped(platform::InputFile& input, std::uint64_t size, platform::OutputFile& output,
+                                std::string_view ioDataHex, std::string_view unitSetupHex,
+                                std::string_view settingsDataHex, std::string_view configLine) {
+  const std::unique_ptr<platform::FileMapping> mapping = input.Map();
+  if (!mapping || mapping->Bytes().size() != size) return std::nullopt;
+  const std::string_view text = mapping->Bytes();
+  const ExtractedBlocks extracted = LocateAsExtracted(text);
+  std::vector<PendingPatch> edits;
+  switch (PlanDeviceAndConfig(text, configLine, extracted, edits)) {
+    case Patched::Done: break;
+    case Patched::Failed: return false;
+    case Patched::NeedsOneByOne: return std::nullopt;
+  }
+  const std::vector<BlockToPatch> blocks = BlocksToPatch(extracted, ioDataHex, unitSetupHex, settingsDataHex);
+  std::vector<PendingPatch> patches;
+  switch (PlanBlockPatches(text, blocks, edits, patches)) {
+    case Patched::Done: break;
+    case Patched::Failed: return false;
+    case Patched::NeedsOneByOne: return std::nullopt;
+  }
+  patches.insert(patches.end(), edits.begin(), edits.end());
+  SortByPlace(patches);
+  return WritePatched(output, text, patches);
 }
 
 // Fills the buffer with the input's bytes; false after the message.
@@ -528,20 +655,25 @@ bool MergeProject(platform::InputFile& input, platform::OutputFile& output, std:
   }
   if (size == 0) return true;
 
+  // Read where it lies when it can be, so that the project is never copied into new memory; the
+  // mapping is gone before any buffer is taken.
+  if (const std::optional<bool> merged =
+          MergeMapped(input, size, output, ioDataHex, unitSetupHex, settingsDataHex, configLine)) {
+    return *merged;
+  }
+
   // Room for a longer configuration line, so that its patch moves the tail without a new buffer.
   std::string buffer;
   if (!LoadProject(input, size, configLine.size(), buffer)) return false;
   ExtractedBlocks extracted = LocateAsExtracted(buffer);  // before any patch moves a line
   if (!PatchDeviceAndConfig(buffer, configLine, extracted)) return false;
-  const std::vector<BlockToPatch> blocks = {
-      {kIoTableSection, keys::kData, ioDataHex, &extracted.ioData, true},
-      {kIoTableSection, keys::kUnitSetup, unitSetupHex, &extracted.unitSetup, true},
-      {kSettingsSection, keys::kData, settingsDataHex, &extracted.settingsData, false},
-  };
+  const std::vector<BlockToPatch> blocks = BlocksToPatch(extracted, ioDataHex, unitSetupHex, settingsDataHex);
   // The blocks' new lines go straight to the output, with no copy of the project per block.
   std::vector<PendingPatch> patches;
-  switch (PlanBlockPatches(buffer, blocks, patches)) {
-    case Patched::Done: return WritePatched(output, buffer, patches);
+  switch (PlanBlockPatches(buffer, blocks, {}, patches)) {
+    case Patched::Done:
+      SortByPlace(patches);
+      return WritePatched(output, buffer, patches);
     case Patched::Failed: return false;
     case Patched::NeedsOneByOne: break;
   }

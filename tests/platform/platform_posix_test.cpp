@@ -150,6 +150,47 @@ TEST(PlatformFiles, EveryByteReadsBackAndLargeWritesAreWhole) {
   EXPECT_EQ(platform::OpenForReading(testfiles::TempFolder()), nullptr);
 }
 
+TEST(PlatformFiles, AMappingHoldsTheFilesBytesAndOutlivesTheFile) {
+  std::string bytes;
+  for (int i = 0; i < 300001; ++i) bytes += static_cast<char>(i * 7 + i / 4096);  // not a whole page
+  const auto path = testfiles::TempFolder() / "mapped";
+  testfiles::Write(path, bytes);
+  auto file = platform::OpenForReading(path);
+  char head[3];
+  ASSERT_EQ(file->Read(head, 3), 3u);
+  const std::unique_ptr<platform::FileMapping> mapping = file->Map();
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_TRUE(mapping->Bytes() == bytes);
+  char next[3];
+  ASSERT_EQ(file->Read(next, 3), 3u);  // reading goes on where it was
+  EXPECT_EQ(std::string(next, 3), bytes.substr(3, 3));
+  file.reset();
+  EXPECT_TRUE(mapping->Bytes() == bytes);
+
+  const auto empty = testfiles::TempFolder() / "empty";
+  testfiles::Write(empty, "");
+  const auto emptyMapping = platform::OpenForReading(empty)->Map();
+  ASSERT_NE(emptyMapping, nullptr);
+  EXPECT_TRUE(emptyMapping->Bytes().empty());
+}
+
+// Files the kernel offers for reading but not as mapped bytes: no mapping, and they still read.
+TEST(PlatformFiles, AFileThatCannotBeMappedGivesNoMapping) {
+  const auto device = platform::OpenForReading("/dev/zero");  // its size says 0
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->Map(), nullptr);
+  char zeros[8] = {1};
+  EXPECT_EQ(device->Read(zeros, sizeof zeros), sizeof zeros);
+  EXPECT_EQ(zeros[0], 0);
+
+  const fs::path attribute = "/sys/kernel/mm/transparent_hugepage/enabled";  // a file that refuses mmap
+  auto file = fs::exists(attribute) ? platform::OpenForReading(attribute) : nullptr;
+  if (!file || file->Size() == 0) GTEST_SKIP() << "no sysfs attribute to read here";
+  EXPECT_EQ(file->Map(), nullptr);
+  char some[8];
+  EXPECT_GT(file->Read(some, sizeof some), 0u);
+}
+
 TEST(PlatformFiles, AFullDeviceIsAFailureNotASuccess) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   auto file = platform::CreateForWriting("/dev/full");
@@ -250,6 +291,7 @@ TEST(PlatformStop, FileOperationsThrowStoppedExceptTheCleanUpsOnes) {
   EXPECT_EQ(platform::StopExitStatus(), 130);
   char buffer[4];
   EXPECT_THROW(input->Read(buffer, sizeof buffer), platform::Stopped);
+  EXPECT_THROW(input->Map(), platform::Stopped);
   EXPECT_THROW(output->Write("x"), platform::Stopped);
   EXPECT_THROW(platform::OpenForReading(folder / "in"), platform::Stopped);
   EXPECT_THROW(platform::CreateForWriting(folder / "new"), platform::Stopped);

@@ -109,6 +109,29 @@ TEST(PlatformWin32, FilesAreOpenedWithoutSharing) {
   EXPECT_TRUE(OthersCanOpen(file));
 }
 
+TEST(PlatformWin32, AMappingHoldsTheFilesBytesAndOutlivesTheFile) {
+  std::string bytes;
+  for (int i = 0; i < 300001; ++i) bytes += static_cast<char>(i * 7 + i / 4096);  // not a whole page
+  const fs::path file = testfiles::TempFolder() / "mapped";
+  testfiles::Write(file, bytes);
+  auto reading = platform::OpenForReading(file);
+  ASSERT_NE(reading, nullptr);
+  const std::unique_ptr<platform::FileMapping> mapping = reading->Map();
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_TRUE(mapping->Bytes() == bytes);
+  char head[3];
+  ASSERT_EQ(reading->Read(head, 3), 3u);  // reading starts where it stood
+  EXPECT_EQ(std::string(head, 3), bytes.substr(0, 3));
+  reading.reset();
+  EXPECT_TRUE(mapping->Bytes() == bytes);
+
+  const fs::path empty = testfiles::TempFolder() / "empty";
+  testfiles::Write(empty, "");
+  const auto emptyMapping = platform::OpenForReading(empty)->Map();
+  ASSERT_NE(emptyMapping, nullptr);
+  EXPECT_TRUE(emptyMapping->Bytes().empty());
+}
+
 TEST(PlatformWin32, AWorkingFolderWithReadOnlyFilesIsRemovedWhole) {
   const fs::path root = testfiles::MakeFolder("_HexXmlConv_Cache_7");
   fs::create_directory(root / "inner");

@@ -21,6 +21,7 @@ struct Merged {
   std::string output;
   int writes = 0;
   Keys messages;
+  int reads = 0;  // of the input: none where the merge worked on the project where it lies
 };
 
 struct Inputs {
@@ -30,9 +31,9 @@ struct Inputs {
   std::string configLine;
 };
 
-Merged Merge(std::string project, const Inputs& in, std::uint64_t limit = kMergeSizeLimit,
-             std::uint64_t claimedSize = 0) {
-  MemoryInputFile input(std::move(project), claimedSize);
+Merged MergeOnce(std::string project, const Inputs& in, std::uint64_t limit, std::uint64_t claimedSize,
+                 bool mappable) {
+  MemoryInputFile input(std::move(project), claimedSize, mappable);
   MemoryOutputFile output;
   RecordingUserInterface recorder;
   Merged merged;
@@ -40,7 +41,20 @@ Merged Merge(std::string project, const Inputs& in, std::uint64_t limit = kMerge
   merged.output = output.bytes;
   merged.writes = output.writes;
   merged.messages = recorder.MessageKeys();
+  merged.reads = input.reads;
   return merged;
+}
+
+// The merge of a project that can be mapped, as a staged file can; the same project read into a
+// buffer (a file that cannot be mapped) must come out the same, byte for byte.
+Merged Merge(const std::string& project, const Inputs& in, std::uint64_t limit = kMergeSizeLimit,
+             std::uint64_t claimedSize = 0) {
+  const Merged mapped = MergeOnce(project, in, limit, claimedSize, true);
+  const Merged read = MergeOnce(project, in, limit, claimedSize, false);
+  EXPECT_EQ(mapped.ok, read.ok) << project;
+  EXPECT_EQ(mapped.output, read.output) << project;
+  EXPECT_EQ(mapped.messages, read.messages) << project;
+  return mapped;
 }
 
 // A PLC with the two sections; the I/O table data block's content lines are given.
@@ -154,6 +168,66 @@ TEST(project_MergeProject, PatchesDeviceConfigurationAndBlocks) {
             "$?St$Bk?_#[3]", "  END;", "END;"});
   EXPECT_EQ(m.output, expected);
   EXPECT_GE(m.writes, 1);  // the blocks' new lines are written as they are wrapped
+}
+
+// Device entries, a configuration line of another length and the blocks, all in one write of
+// the project where it lies: nothing of it is read into memory.
+TEST(project_MergeProject, EveryPatchIsMadeAsTheProjectIsWrittenWhereItLies) {
+  const std::string project =
+      "(* DEV:TQ5A; *)\r\n" +
+      Replaced(Plc("01 02\r\n03\r\n"), "Config:=\"[DEV]DEV:X;CPU:CPU64;\";", "Config:=\"[DEV]DEV:TQ5A;\r\n\";") +
+      "DEV:TQ5A;";
+  const struct {
+    const char* name;
+    std::string configLine;
+  } lines[] = {{"longer", "Config:=\"[DEV]DEV:TQ6A;CPU:CPU64;UM:UM,0,186368,;\";"}, {"shorter", "Config:=\"\";"}};
+  for (const auto& line : lines) {
+    const Merged m = Merge(project, {"AA BB", "C1", "D1 D2", line.configLine});
+    ASSERT_TRUE(m.ok) << line.name;
+    EXPECT_EQ(m.reads, 0) << line.name;
+    const std::string expected =
+        "(* DEV:TQ6A; *)\r\n" +
+        Crlf({"PLC:=", "BEGIN"}) + "  " + line.configLine + "\r\n" +
+        Crlf({"  IOTable:=", "  BEGIN", "    UnitSetup:=", "$?St$Bk?_#[1]", "C1", "$?St$Bk?_#[1]", "    Data:=",
+              "$?St$Bk?_#[2]", "AA BB", "$?St$Bk?_#[2]", "  END;", "  Settings:=", "  BEGIN", "    Data:=",
+              "$?St$Bk?_#[3]", "D1 D2", "$?St$Bk?_#[3]", "  END;", "END;"}) +
+        "DEV:TQ6A;";
+    EXPECT_EQ(m.output, expected) << line.name;
+  }
+}
+
+// Patches that could change what a block's location or check finds, planned over the unpatched
+// text, would part from the merge in one buffer: these are made there, with its outcome.
+TEST(project_MergeProject, PatchesThatCouldMoveWhatTheBlocksFindAreMadeInABuffer) {
+  const std::string plain = Plc("01\r\n");
+  const std::string config = "Config:=\"[DEV]DEV:X;CPU:CPU64;\";";
+  const struct {
+    const char* name;
+    std::string project;
+    Inputs inputs;
+    bool ok;
+  } cases[] = {
+      {"a new configuration line that ends the PLC", plain, {"AA", "BB", "", "Config:=\"END;\";"}, false},
+      {"a new configuration line that opens a body", plain, {"AA", "BB", "", "Config:=\"BEGIN\";"}, false},
+      {"an old configuration value that opens a body", Replaced(plain, config, "Config:=\"BEGIN\";"),
+       {"AA", "BB", "", "Config:=\"\";"}, true},
+      {"an old configuration value holding a section key", Replaced(plain, config, "Config:=\"IOTable:\";"),
+       {"AA", "BB", "", "Config:=\"\";"}, true},
+      {"a new configuration line holding a marker", plain, {"AA", "BB", "", "Config:=\"$?St$Bk?_#[2]\";"}, true},
+      // The patched entry is no longer what the extraction read there.
+      {"a device entry inside a block", Plc("01 DEV:TQ5A;\r\n"), {"AA", "BB", "", ""}, false},
+      {"a device entry inside the settings block", Replaced(plain, "\r\nEE\r\n", "\r\nEE DEV:TQ5A;\r\n"),
+       {"AA", "BB", "CC", ""}, false},
+      {"a device entry after a marker's number", Replaced(plain, "$?St$Bk?_#[3]\r\nEE", "$?St$Bk?_#[3DEV:TQ5A;\r\nEE"),
+       {"AA", "BB", "CC", ""}, true},
+      {"a configuration line inside a block", Plc("01 Config:=\"x\";\r\n"), {"AA", "BB", "", "Config:=\"y\";"},
+       true},
+  };
+  for (const auto& c : cases) {
+    const Merged m = Merge(c.project, c.inputs);  // the same as in a buffer, which it checks
+    EXPECT_EQ(m.ok, c.ok) << c.name;
+    EXPECT_GT(m.reads, 0) << c.name;
+  }
 }
 
 // A key inside a block's old or new content moves what the blocks after it find: then each block
@@ -301,6 +375,22 @@ TEST(project_MergeProject, ABlockTheExtractionReadsOtherwiseIsRefusedNotCut) {
   EXPECT_EQ(m.output, Replaced(Replaced(Replaced(reflowed, "\r\n  01\r\n\t02  03\r\n", "\r\nAA\r\n"),
                                         "\r\n  0A\r\n 0B \r\n", "\r\nBB\r\n"),
                                "\r\nEE\r\n", "\r\nCC\r\n"));
+}
+
+// Found by fuzzing: with the unit-setup entry and the I/O data entry before one marker, both
+// blocks are located at the same place; the two patches overlapped, the text after the block was
+// written twice and the merge reported success. Replaced one after the other, the second no
+// longer holds what the extraction read there.
+TEST(project_MergeProject, TwoEntriesBeforeOneMarkerAreNotPatchedTwice) {
+  const std::string project =
+      Crlf({"PLC:=", "BEGIN", "  IOTable:=", "  BEGIN", "    UnitSetup:=", "    Data:=", "$?St$Bk?_#[2]", "01",
+            "$?St$Bk?_#[2]", "  END;", "END;"});
+  const Merged different = Merge(project, {"AA", "BB", "", ""});
+  EXPECT_FALSE(different.ok);
+  EXPECT_EQ(different.writes, 0);
+  const Merged same = Merge(project, {"01", "01", "", ""});
+  ASSERT_TRUE(same.ok);
+  EXPECT_EQ(same.output, project);
 }
 
 TEST(project_MergeProject, ClosingMarkerAfterTheSectionEnd) {

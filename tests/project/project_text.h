@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -59,12 +60,14 @@ inline std::string BuildProject(const ProjectParts& parts) {
   return text;
 }
 
-// An input file over bytes in memory, optionally claiming more bytes than it delivers.
+// An input file over bytes in memory, optionally claiming more bytes than it delivers; mapped,
+// it offers the bytes it holds (unless it is made unmappable), as a file would its own.
 class MemoryInputFile final : public platform::InputFile {
  public:
-  explicit MemoryInputFile(std::string bytes, std::uint64_t claimedSize = 0)
-      : bytes_(std::move(bytes)), size_(claimedSize ? claimedSize : bytes_.size()) {}
+  explicit MemoryInputFile(std::string bytes, std::uint64_t claimedSize = 0, bool mappable = true)
+      : bytes_(std::move(bytes)), size_(claimedSize ? claimedSize : bytes_.size()), mappable_(mappable) {}
   std::size_t Read(void* buffer, std::size_t size) override {
+    ++reads;
     const std::size_t take = std::min(size, bytes_.size() - position_);
     std::memcpy(buffer, bytes_.data() + position_, take);
     position_ += take;
@@ -72,10 +75,27 @@ class MemoryInputFile final : public platform::InputFile {
   }
   std::uint64_t Size() override { return size_; }
   void Rewind() override { position_ = 0; }
+  std::unique_ptr<platform::FileMapping> Map() override {
+    ++maps;
+    return mappable_ ? std::make_unique<View>(bytes_) : nullptr;
+  }
+
+  int reads = 0;
+  int maps = 0;
 
  private:
+  class View final : public platform::FileMapping {
+   public:
+    explicit View(std::string_view bytes) : bytes_(bytes) {}
+    std::string_view Bytes() const override { return bytes_; }
+
+   private:
+    std::string_view bytes_;
+  };
+
   std::string bytes_;
   std::uint64_t size_;
+  bool mappable_;
   std::size_t position_ = 0;
 };
 

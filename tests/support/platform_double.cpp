@@ -60,6 +60,10 @@ class DoubleInputFile final : public platform::InputFile {
     if (owner_.Hit(PlatformCall::Rewind, path_)) throw platform::FileError("injected seek failure");
     inner_->Rewind();
   }
+  std::unique_ptr<platform::FileMapping> Map() override {
+    if (owner_.Hit(PlatformCall::Map, path_)) return nullptr;
+    return inner_->Map();
+  }
 
  private:
   PlatformDouble& owner_;
@@ -86,7 +90,7 @@ const char* PlatformCallName(PlatformCall call) {
       "TemporaryFolder", "CreateDirectory", "RemoveDirectory", "DeleteFile", "ListDirectory", "GetFileAttributes",
       "SetReadOnly", "OpenForReading", "CreateForWriting", "CreateExclusive", "PatchFile", "MoveOverOwnFile",
       "PublishNoReplace",
-      "Read", "Size", "Rewind", "Write", "Flush", "Sync", "Close", "CreateLockFile", "TryLockFile", "Today",
+      "Read", "Size", "Rewind", "Map", "Write", "Flush", "Sync", "Close", "CreateLockFile", "TryLockFile", "Today",
       "CopyFile"};
   return names[static_cast<int>(call)];
 }

@@ -11,13 +11,13 @@
 
 #include "platform/platform.h"
 
-// The kinds of calls the double counts and can fail. A file's own calls (Read, Size, Rewind,
+// The kinds of calls the double counts and can fail. A file's own calls (Read, Size, Rewind, Map,
 // Write, Flush, Sync, Close) and a lock's removal (DeleteFile) count like the others: Close is a
 // flush and a close, Finish a flush, a sync and a close.
 enum class PlatformCall {
   TemporaryFolder, CreateDirectory, RemoveDirectory, DeleteFile, ListDirectory, GetFileAttributes,
   SetReadOnly, OpenForReading, CreateForWriting, CreateExclusive, PatchFile, MoveOverOwnFile, PublishNoReplace,
-  Read, Size, Rewind, Write, Flush, Sync, Close, CreateLockFile, TryLockFile, Today,
+  Read, Size, Rewind, Map, Write, Flush, Sync, Close, CreateLockFile, TryLockFile, Today,
   // No call of its own: a copy is made of the calls above, each counted. Fail(CopyFile, path)
   // refuses whole copies from or to the path.
   CopyFile,
@@ -32,7 +32,7 @@ class PlatformDouble : public platform::Platform {
   ~PlatformDouble() override;
 
   // Makes the call fail for every path containing pathPart (empty: every path). Read, Size and
-  // Rewind throw FileError; Write, Flush, Sync and Close make the file report failure;
+  // Rewind throw FileError; Map gives no mapping; Write, Flush, Sync and Close make the file report failure;
   // PublishNoReplace reports Failed, or NameTaken when nameTaken is set; the others return their
   // failure value. CopyFile fails every copy from or to such a path.
   void Fail(PlatformCall call, std::string pathPart = {}, bool nameTaken = false);
