@@ -566,14 +566,19 @@ class Encoder {
     TakeBest(search, newest, LengthBeyond(newest, c, 2));
     Repeat repeat{kUnknown, 0};
     while (search.best != kLongestMatch && search.prefixNext >= oldest) {
-      const std::uint32_t q = static_cast<std::uint32_t>(search.prefixNext);
-      if (search.prefixLevel == kEightBytes) {
-        if (repeat.period == kUnknown) repeat = StartRepeat(c);
-        // Families are worth passing at once where one may beat the best, or where runs of one
-        // byte make them long.
-        const bool families = repeat.period == 1 || (repeat.period != 0 && repeat.end > search.best + 1);
-        if (families && PassFamily(search, repeat, q)) continue;
+      if (search.prefixLevel != kEightBytes) {
+        const std::int32_t beating = WalkShort(search);
+        if (beating < 0) break;
+        const std::uint32_t candidate = static_cast<std::uint32_t>(beating);
+        TakeBest(search, candidate, LengthBeyond(candidate, c, search.best));
+        continue;
       }
+      const std::uint32_t q = static_cast<std::uint32_t>(search.prefixNext);
+      if (repeat.period == kUnknown) repeat = StartRepeat(c);
+      // Families are worth passing at once where one may beat the best, or where runs of one byte
+      // make them long.
+      const bool families = repeat.period == 1 || (repeat.period != 0 && repeat.end > search.best + 1);
+      if (families && PassFamily(search, repeat, q)) continue;
       if (const std::uint32_t length = LengthBeyond(q, c, search.best); length != 0) {
         TakeBest(search, q, length);
         continue;
@@ -594,6 +599,35 @@ class Encoder {
     if (search.best == kLongestMatch) return OldestLongest(c, oldest, search.bestPosition);
     distance_ = c - search.bestPosition - 1;
     return search.best;
+  }
+
+  // The two walks while the best is shorter than 8, when both follow chains of 3 bytes and most
+  // candidates fail on their first 16 bytes: the first candidate longer than the best, or -1 when
+  // either walk runs out first. Kept apart so that the walks' state stays in registers.
+  std::int32_t WalkShort(const Search& search) const {
+    const std::uint32_t c = search.c;
+    const std::uint32_t needed = (2u << search.best) - 1;
+    const auto beats = [&](const std::int32_t q) {
+      return (AgreementMask(static_cast<std::uint32_t>(q), c) & needed) == needed;
+    };
+    const std::int32_t oldest = search.oldest;
+    const std::int32_t newerThanBest = static_cast<std::int32_t>(search.bestPosition);
+    const std::uint32_t prefixLevel = search.prefixLevel;
+    const std::uint32_t tailLevel = search.tailLevel;
+    const std::int32_t tailOffset = search.tailOffset;
+    std::int32_t q = search.prefixNext;
+    std::int32_t tail = search.tailNext;
+    for (;;) {
+      if (beats(q)) return q;
+      q = chains_.Previous(prefixLevel, q);
+      if (search.tailWalk) {
+        const std::int32_t candidate = tail - tailOffset;
+        if (candidate < oldest) return -1;
+        if (candidate < newerThanBest && beats(candidate)) return candidate;
+        tail = chains_.Previous(tailLevel, tail);
+      }
+      if (q < oldest) return -1;
+    }
   }
 
   // How S (the bytes at c) starts: repeating with `period` (at most 4; 0 when longer) up to `end`.

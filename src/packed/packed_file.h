@@ -43,9 +43,15 @@ bool PackFile(const std::filesystem::path& source, const std::filesystem::path& 
 
 // What both file operations hand their stream callbacks. Past the limit the write callback
 // writes no more and the read callback delivers no more, so the expansion stops soon after.
+// With a read buffer the source is read in pieces of its size and the codec's small requests
+// are served from it; without one, each request reads the source.
 struct PackFileContext {
   platform::InputFile* source = nullptr;
   platform::OutputFile* target = nullptr;
+  char* readBuffer = nullptr;  // the operation's, readBufferSize bytes
+  std::size_t readBufferSize = 0;
+  std::size_t buffered = 0;  // bytes of the buffer not yet delivered, ending at its end
+  std::size_t bufferedEnd = 0;
   bool writeFailed = false;
   std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t written = 0;

@@ -37,6 +37,31 @@ TEST(PackedFile, PackThenUnpackGivesTheSameBytes) {
   EXPECT_EQ(testfiles::Read(folder / "back.lqt"), text);
 }
 
+TEST(PackedFile, FilesLongerThanOneReadOfTheSourceComeThroughWhole) {
+  // The source is read in large pieces and the codec served from them: streams and expansions
+  // that span several pieces, ending inside one, are the same bytes as from memory.
+  const fs::path folder = testfiles::MakeFolder("pieces");
+  const std::string text = streamtest::ProjectText(300001, 17);
+  const std::string noise = streamtest::RandomBytes(400003, 18);  // a stream longer than a piece
+  for (const std::string* data : {&text, &noise}) {
+    testfiles::Write(folder / "in", *data);
+    ASSERT_TRUE(PackProjectFile(folder / "in", folder / "in.lqp"));
+    const std::string packed = testfiles::Read(folder / "in.lqp");
+    // Compared as a whole: a difference in bytes this long is no use printed.
+    EXPECT_TRUE(packed == ImplodeBytes(*data, 0, 4096).bytes) << "the stream differs from the one made in memory";
+    ASSERT_EQ(UnpackProjectFile(folder / "in.lqp", folder / "back", kNoLimit), UnpackResult::Expanded);
+    EXPECT_TRUE(testfiles::Read(folder / "back") == *data) << "the expansion differs from the source";
+    // Cut inside its last piece, the stream is told apart as cut short, its bytes until then kept.
+    testfiles::Write(folder / "cut.lqp", packed.substr(0, packed.size() - 1000));
+    EXPECT_EQ(UnpackFileExplained(folder / "cut.lqp", folder / "cut", kNoLimit), UnpackFailure::Truncated);
+    const std::string cut = testfiles::Read(folder / "cut");
+    EXPECT_GT(cut.size(), data->size() / 2);
+    EXPECT_TRUE(cut == data->substr(0, cut.size())) << "the bytes decoded before the cut differ";
+    fs::remove(folder / "in.lqp");
+    fs::remove(folder / "back");
+  }
+}
+
 TEST(PackedFile, UnpackingAcceptsEveryModeAndDictionary) {
   const fs::path folder = testfiles::MakeFolder("modes");
   const std::string text = streamtest::ProjectText(20000, 12);
