@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <barrier>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <future>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -48,6 +51,25 @@ fs::path CopyOfPlant(const std::string& folder) {
   return path;
 }
 
+// Holds each arriving thread until all have arrived, or for at most a minute, so that one that
+// fails early shows as a failure rather than a hang.
+class Gathering {
+ public:
+  explicit Gathering(int expected) : expected_(expected) {}
+  void ArriveAndWait() {
+    std::unique_lock lock(mutex_);
+    ++arrived_;
+    everyone_.notify_all();
+    everyone_.wait_for(lock, std::chrono::minutes(1), [this] { return arrived_ >= expected_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable everyone_;
+  int expected_;
+  int arrived_ = 0;
+};
+
 bool NoWorkDirectoryLeft() {
   for (const std::string& name : testfiles::List(testfiles::TempFolder())) {
     if (name.rfind("_HexXmlConv_Cache_", 0) == 0) return false;
@@ -60,6 +82,9 @@ TEST(ConcurrentConversions, ManyStartedInTheSameMillisecondAllSucceed) {
   std::vector<fs::path> inputs;
   for (int i = 0; i < kConversions; ++i) inputs.push_back(CopyOfPlant("job " + std::to_string(i)));
   std::barrier start(kConversions);
+  // A conversion that ended before another took its name would free the name for it: all are
+  // held once their working directories exist, so the twelve are live at once.
+  Gathering allLive(kConversions);
   std::vector<std::future<Result>> running;
   for (int i = 0; i < kConversions; ++i) {
     running.push_back(std::async(std::launch::async, [&, i] {
@@ -68,6 +93,11 @@ TEST(ConcurrentConversions, ManyStartedInTheSameMillisecondAllSucceed) {
       steps.createWorkDirectory = [&, create](std::string& workDir, std::unique_ptr<platform::FileLock>& lock) {
         start.arrive_and_wait();  // every one reads the same tick count, at the same moment
         return create(workDir, lock);
+      };
+      const auto validate = steps.validateAndPrepareProject;
+      steps.validateAndPrepareProject = [&, validate](const std::string& staged) {
+        allLive.ArriveAndWait();
+        return validate(staged);
       };
       return ConvertOnThisThread(inputs[i], steps);
     }));
