@@ -21,15 +21,6 @@ void Require(bool condition, const char* what) {
   std::abort();
 }
 
-class BytesView final : public platform::FileMapping {
- public:
-  explicit BytesView(std::string_view bytes) : bytes_(bytes) {}
-  std::string_view Bytes() const override { return bytes_; }
-
- private:
-  std::string_view bytes_;
-};
-
 // The project as a file that can be mapped or only read.
 class BytesInput final : public platform::InputFile {
  public:
@@ -43,7 +34,7 @@ class BytesInput final : public platform::InputFile {
   std::uint64_t Size() override { return bytes_.size(); }
   void Rewind() override { position_ = 0; }
   std::unique_ptr<platform::FileMapping> Map() override {
-    return mappable_ ? std::make_unique<BytesView>(bytes_) : nullptr;
+    return mappable_ ? std::make_unique<platform::BorrowedBytes>(bytes_) : nullptr;
   }
 
  private:

@@ -34,6 +34,16 @@ class FileMapping {
   virtual std::string_view Bytes() const = 0;
 };
 
+// Bytes that someone else owns, seen as a mapping: an empty file's, or bytes already in memory.
+class BorrowedBytes final : public FileMapping {
+ public:
+  explicit BorrowedBytes(std::string_view bytes) : bytes_(bytes) {}
+  std::string_view Bytes() const override { return bytes_; }
+
+ private:
+  std::string_view bytes_;
+};
+
 // A file opened for reading, closed when it goes out of scope.
 class InputFile {
  public:

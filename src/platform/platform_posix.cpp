@@ -34,9 +34,7 @@ std::string TerritoryOf(std::string_view locale) {
 class PosixFileMapping final : public FileMapping {
  public:
   PosixFileMapping(void* address, std::size_t size) : address_(address), size_(size) {}
-  ~PosixFileMapping() override {
-    if (size_ != 0) ::munmap(address_, size_);
-  }
+  ~PosixFileMapping() override { ::munmap(address_, size_); }
   PosixFileMapping(const PosixFileMapping&) = delete;
   PosixFileMapping& operator=(const PosixFileMapping&) = delete;
   std::string_view Bytes() const override { return {static_cast<const char*>(address_), size_}; }
@@ -74,7 +72,7 @@ class PosixInputFile final : public InputFile {
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return nullptr;
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (size > SIZE_MAX) return nullptr;
-    if (size == 0) return std::make_unique<PosixFileMapping>(nullptr, 0);
+    if (size == 0) return std::make_unique<BorrowedBytes>(std::string_view{});
     int flags = MAP_PRIVATE;
 #ifdef MAP_POPULATE
     flags |= MAP_POPULATE;  // the whole file is read at once: its pages are entered in one go, not faulted in

@@ -36,9 +36,7 @@ std::wstring Wide(const fs::path& path) {
 class Win32FileMapping final : public FileMapping {
  public:
   Win32FileMapping(const void* view, std::size_t size) : view_(view), size_(size) {}
-  ~Win32FileMapping() override {
-    if (view_ != nullptr) ::UnmapViewOfFile(view_);
-  }
+  ~Win32FileMapping() override { ::UnmapViewOfFile(view_); }
   Win32FileMapping(const Win32FileMapping&) = delete;
   Win32FileMapping& operator=(const Win32FileMapping&) = delete;
   std::string_view Bytes() const override { return {static_cast<const char*>(view_), size_}; }
@@ -76,7 +74,7 @@ class Win32InputFile final : public InputFile {
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(handle_, &size) || size.QuadPart < 0) return nullptr;
     if (static_cast<std::uint64_t>(size.QuadPart) > SIZE_MAX) return nullptr;
-    if (size.QuadPart == 0) return std::make_unique<Win32FileMapping>(nullptr, 0);
+    if (size.QuadPart == 0) return std::make_unique<BorrowedBytes>(std::string_view{});
     const HANDLE mapping = ::CreateFileMappingW(handle_, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (mapping == nullptr) return nullptr;
     const void* const view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);

@@ -77,22 +77,13 @@ class MemoryInputFile final : public platform::InputFile {
   void Rewind() override { position_ = 0; }
   std::unique_ptr<platform::FileMapping> Map() override {
     ++maps;
-    return mappable_ ? std::make_unique<View>(bytes_) : nullptr;
+    return mappable_ ? std::make_unique<platform::BorrowedBytes>(bytes_) : nullptr;
   }
 
   int reads = 0;
   int maps = 0;
 
  private:
-  class View final : public platform::FileMapping {
-   public:
-    explicit View(std::string_view bytes) : bytes_(bytes) {}
-    std::string_view Bytes() const override { return bytes_; }
-
-   private:
-    std::string_view bytes_;
-  };
-
   std::string bytes_;
   std::uint64_t size_;
   bool mappable_;
