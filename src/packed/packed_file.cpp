@@ -49,14 +49,14 @@ std::uint32_t ReadFromSource(char* buffer, std::uint32_t& size, void* context) {
       have += static_cast<std::uint32_t>(got);
       continue;
     }
-    if (files.buffered == 0) {
-      files.bufferedEnd = files.source->Read(files.readBuffer, files.readBufferSize);
-      files.buffered = files.bufferedEnd;
-      if (files.buffered == 0) break;
+    if (files.readAt == files.readEnd) {
+      files.readAt = 0;
+      files.readEnd = files.source->Read(files.readBuffer, files.readBufferSize);
+      if (files.readEnd == 0) break;
     }
-    const std::size_t n = std::min<std::size_t>(size - have, files.buffered);
-    std::memcpy(buffer + have, files.readBuffer + files.bufferedEnd - files.buffered, n);
-    files.buffered -= n;
+    const std::size_t n = std::min<std::size_t>(size - have, files.readEnd - files.readAt);
+    std::memcpy(buffer + have, files.readBuffer + files.readAt, n);
+    files.readAt += n;
     have += static_cast<std::uint32_t>(n);
   }
   if (have < size) files.sourceExhausted = true;

@@ -50,8 +50,8 @@ struct PackFileContext {
   platform::OutputFile* target = nullptr;
   char* readBuffer = nullptr;  // the operation's, readBufferSize bytes
   std::size_t readBufferSize = 0;
-  std::size_t buffered = 0;  // bytes of the buffer not yet delivered, ending at its end
-  std::size_t bufferedEnd = 0;
+  std::size_t readAt = 0;   // the next byte of the buffer to deliver
+  std::size_t readEnd = 0;  // the end of what the last read put in it
   bool writeFailed = false;
   std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t written = 0;
