@@ -8,6 +8,7 @@
 #include "project/config_rewrite.h"
 #include "project/project_reader.h"
 #include "project/text_keys.h"
+#include "project/text_search.h"
 
 namespace {
 
@@ -61,12 +62,10 @@ void ReplaceModelInHexTextInPlace(std::string& text, std::size_t* replaced) {
   text.erase(first + trimmed.size());
   text.erase(0, first);
   static_assert(kSourceModelHex.size() == kTargetModelHex.size());
-  // Hex text holds every byte of the name at almost every step: a search that skips ahead.
-  const std::boyer_moore_horspool_searcher searcher(kSourceModelHex.begin(), kSourceModelHex.end());
   std::size_t count = 0;
-  for (auto at = std::search(text.begin(), text.end(), searcher); at != text.end();
-       at = std::search(at + kSourceModelHex.size(), text.end(), searcher)) {
-    std::copy(kTargetModelHex.begin(), kTargetModelHex.end(), at);
+  for (std::size_t at = FindCommonKey(text, kSourceModelHex); at != std::string::npos;
+       at = FindCommonKey(text, kSourceModelHex, at + kSourceModelHex.size())) {
+    text.replace(at, kTargetModelHex.size(), kTargetModelHex);
     ++count;
   }
   if (replaced != nullptr) *replaced = count;

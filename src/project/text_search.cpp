@@ -4,6 +4,11 @@
 
 #include "project/text_keys.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TQ_TEXT_SSE2 1
+#endif
+
 namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
@@ -99,6 +104,80 @@ std::size_t FindKeyInAnsiLines(std::string_view text, std::string_view key, std:
   return FindAnchored(text, key, from, limit, true);
 }
 
+std::size_t FindCommonKey(std::string_view text, std::string_view key, std::size_t from) {
+  if (key.size() < 2) return text.find(key, from);
+  if (from > text.size() || text.size() - from < key.size()) return kNotFound;
+  const char* const begin = text.data();
+  const std::size_t last = key.size() - 1;
+  const std::size_t lastStart = text.size() - key.size();  // the last position the key fits at
+  const auto matchesAt = [&](const std::size_t at) {
+    return begin[at + last] == key.back() && std::memcmp(begin + at + 1, key.data() + 1, last - 1) == 0;
+  };
+  std::size_t at = from;
+#ifdef TQ_TEXT_SSE2
+  const __m128i first = _mm_set1_epi8(key.front());
+  const __m128i final = _mm_set1_epi8(key.back());
+  for (; at + 15 <= lastStart; at += 16) {
+    const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at));
+    const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at + last));
+    auto candidates = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, final))));
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
+      if (matchesAt(candidate)) return candidate;
+    }
+  }
+#endif
+  for (const char* hit; at <= lastStart && (hit = FindByte(begin + at, begin + lastStart + 1, key.front())) != nullptr;) {
+    at = static_cast<std::size_t>(hit - begin);
+    if (matchesAt(at)) return at;
+    ++at;
+  }
+  return kNotFound;
+}
+
+void AppendLinesSpaced(std::string& out, std::string_view text) {
+  if (text.empty()) return;
+  const std::size_t start = out.size();
+  // The lines never take more room than the text and a closing space.
+  out.resize(start + text.size() + 1);
+  char* d = out.data() + start;
+  const char* s = text.data();
+  const char* const end = s + text.size();
+  // The bytes of the line ending at lf stand at d on; the LF becomes a space, over the CR before
+  // it when there is one (a CR can only stand before the LF on the same line).
+  const auto endLine = [&](const char* const lf) {
+    char* const space = d + (lf - s) - (lf != text.data() && lf[-1] == '\r' ? 1 : 0);
+    *space = ' ';
+    d = space + 1;
+    s = lf + 1;
+  };
+#ifdef TQ_TEXT_SSE2
+  // Sixteen bytes at a time are copied ahead of knowing where the line ends; the output never
+  // runs ahead of the text, so the stores stay inside the room made above.
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  while (end - s >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), bytes);
+    const auto lineFeeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)));
+    if (lineFeeds == 0) {
+      s += 16;
+      d += 16;
+      continue;
+    }
+    endLine(s + __builtin_ctz(lineFeeds));
+  }
+#endif
+  for (const char* lf; (lf = FindByte(s, end, '\n')) != nullptr;) {
+    std::memcpy(d, s, static_cast<std::size_t>(lf - s));
+    endLine(lf);
+  }
+  std::memcpy(d, s, static_cast<std::size_t>(end - s));
+  d += end - s;
+  if (text.back() != '\n') *d++ = ' ';
+  out.resize(static_cast<std::size_t>(d - out.data()));
+}
+
 void HexBlockReader::AfterKeyLine(std::string_view piece, std::size_t& at, std::string_view key, State next) {
   const std::size_t found = FindKeyInAnsiLines(piece, key, at);
   const std::size_t keyLine = found == kNotFound ? piece.size() : LineStart(piece, found);
@@ -114,16 +193,7 @@ void HexBlockReader::AfterKeyLine(std::string_view piece, std::size_t& at, std::
 }
 
 void HexBlockReader::AppendContent(std::string_view piece, std::size_t from, std::size_t to) {
-  if (!keepContent_) return;
-  for (std::size_t at = from; at < to;) {
-    const char* const lf = FindByte(piece.data() + at, piece.data() + to, '\n');
-    std::size_t lineEnd = lf == nullptr ? to : static_cast<std::size_t>(lf - piece.data());
-    const std::size_t next = lf == nullptr ? to : lineEnd + 1;
-    if (lf != nullptr && lineEnd > at && piece[lineEnd - 1] == '\r') --lineEnd;
-    content_.append(piece.data() + at, lineEnd - at);
-    content_ += ' ';
-    at = next;
-  }
+  if (keepContent_) AppendLinesSpaced(content_, piece.substr(from, to - from));
 }
 
 void HexBlockReader::Feed(std::string_view piece, std::size_t offset) {

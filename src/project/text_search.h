@@ -11,6 +11,15 @@
 // text.find(key, from), quicker on hex text.
 std::size_t FindKey(std::string_view text, std::string_view key, std::size_t from = 0);
 
+// text.find(key, from) for a key of at least two bytes whose bytes are all common in the text,
+// as a hex value sequence in hex text is: positions are ruled out sixteen at a time by the key's
+// first and last bytes.
+std::size_t FindCommonKey(std::string_view text, std::string_view key, std::size_t from = 0);
+
+// Appends the lines of text to out, each without the CR before its LF and followed by one space;
+// a last line without LF is followed by one space as well.
+void AppendLinesSpaced(std::string& out, std::string_view text);
+
 // A position in the first line at or after from (a line start) that holds the key once its CR
 // bytes are dropped, as the line reader's ANSI lines hold it; npos when no line before limit does.
 std::size_t FindKeyInAnsiLines(std::string_view text, std::string_view key, std::size_t from,

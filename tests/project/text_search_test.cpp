@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <utility>
+
 #include "project/project_reader.h"
 #include "project_text.h"
 
@@ -27,6 +31,74 @@ TEST(project_FindKey, FindsWhatFindFinds) {
             << "\"" << text << "\" \"" << key << "\" from " << from;
       }
     }
+  }
+}
+
+// Hex text with the key planted at every offset around the sixteen-byte steps and the text's end,
+// and near misses (first and last byte right, a middle byte wrong) everywhere else.
+TEST(project_FindCommonKey, FindsWhatFindFindsAtEveryOffset) {
+  const std::string_view key = "54 51 35 41";
+  std::mt19937 random(7);
+  const std::string digits = "0123456789ABCDEF";
+  for (std::size_t size = 0; size <= 70; ++size) {
+    std::string text;
+    for (std::size_t i = 0; i < size; ++i) text += i % 3 == 2 ? ' ' : digits[random() % 16];
+    for (std::size_t at = 0; at + key.size() <= size; at += 5) {
+      std::string planted = text;
+      planted.replace(at, key.size(), at % 2 == 0 ? key : std::string_view("54 51 36 41"));
+      for (std::size_t from = 0; from <= size + 1; ++from) {
+        ASSERT_EQ(FindCommonKey(planted, key, from), std::string_view(planted).find(key, from))
+            << "\"" << planted << "\" from " << from;
+      }
+    }
+  }
+  EXPECT_EQ(FindCommonKey("5454 51 35 41", key), 2u);
+  EXPECT_EQ(FindCommonKey("54 51 35 4", key), std::string_view::npos);
+  EXPECT_EQ(FindCommonKey("abab", "ab", 1), 2u);
+  EXPECT_EQ(FindCommonKey("abc", "c", 0), 2u);
+  EXPECT_EQ(FindCommonKey("abc", "", 1), 1u);
+}
+
+TEST(project_AppendLinesSpaced, EachLineWithoutItsCrAndOneSpace) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"", ""},
+      {"\n", " "},
+      {"\r\n", " "},
+      {"\r", "\r "},
+      {"ab", "ab "},
+      {"ab\r\ncd\n", "ab cd "},
+      {"ab\r\r\ncd", "ab\r cd "},
+      {"\r\r\n\n\r", "\r  \r "},
+      {"a\rb\r\n", "a\rb "},
+      {"      00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\r\n      10 11\r\n",
+       "      00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F       10 11 "},
+  };
+  for (const auto& [text, spaced] : cases) {
+    std::string out = "kept ";
+    AppendLinesSpaced(out, text);
+    EXPECT_EQ(out, "kept " + std::string(spaced)) << text;
+  }
+  // Line ends at every offset around the sixteen-byte steps, CR before the LF or not, against a
+  // line-by-line reading.
+  std::mt19937 random(11);
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    const std::size_t size = random() % 90;
+    for (std::size_t i = 0; i < size; ++i) {
+      const unsigned pick = random() % 10;
+      text += pick == 0 ? '\n' : pick == 1 ? '\r' : static_cast<char>('a' + pick);
+    }
+    std::string expected;
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t lf = text.find('\n', at);
+      std::size_t lineEnd = lf == std::string::npos ? text.size() : lf;
+      if (lf != std::string::npos && lineEnd > at && text[lineEnd - 1] == '\r') --lineEnd;
+      expected += text.substr(at, lineEnd - at) + ' ';
+      at = lf == std::string::npos ? text.size() : lf + 1;
+    }
+    std::string out;
+    AppendLinesSpaced(out, text);
+    ASSERT_EQ(out, expected) << text;
   }
 }
 
