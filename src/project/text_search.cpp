@@ -136,6 +136,28 @@ std::size_t FindCommonKey(std::string_view text, std::string_view key, std::size
   return kNotFound;
 }
 
+bool HoldsAnyOf(std::string_view text, const char a, const char b, const char c) {
+  const char* at = text.data();
+  const char* const end = at + text.size();
+#ifdef TQ_TEXT_SSE2
+  const __m128i as = _mm_set1_epi8(a);
+  const __m128i bs = _mm_set1_epi8(b);
+  const __m128i cs = _mm_set1_epi8(c);
+  const auto any = [&](const char* const from) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, as), _mm_cmpeq_epi8(bytes, bs)), _mm_cmpeq_epi8(bytes, cs));
+  };
+  for (; end - at >= 64; at += 64) {
+    const __m128i found = _mm_or_si128(_mm_or_si128(any(at), any(at + 16)), _mm_or_si128(any(at + 32), any(at + 48)));
+    if (_mm_movemask_epi8(found) != 0) return true;
+  }
+#endif
+  for (; at != end; ++at) {
+    if (*at == a || *at == b || *at == c) return true;
+  }
+  return false;
+}
+
 void AppendLinesSpaced(std::string& out, std::string_view text) {
   if (text.empty()) return;
   const std::size_t start = out.size();

@@ -16,6 +16,9 @@ std::size_t FindKey(std::string_view text, std::string_view key, std::size_t fro
 // first and last bytes.
 std::size_t FindCommonKey(std::string_view text, std::string_view key, std::size_t from = 0);
 
+// Whether the text holds any of the three bytes, in one pass.
+bool HoldsAnyOf(std::string_view text, char a, char b, char c);
+
 // Appends the lines of text to out, each without the CR before its LF and followed by one space;
 // a last line without LF is followed by one space as well.
 void AppendLinesSpaced(std::string& out, std::string_view text);

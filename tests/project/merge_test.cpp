@@ -269,6 +269,31 @@ TEST(project_FormatHexLines, EditorLinesAndOthersGiveTheTokens32ToALine) {
   EXPECT_EQ(FormatHexLines(text.substr(0, 50)), FormatHexLines(std::string(text.substr(0, 50)) + " "));
 }
 
+// Sixteen values with each of their bytes and the one after them changed to every separator and
+// to a digit in turn: the tokens come out the same as a plain split gives them.
+TEST(project_FormatHexLines, EveryByteOfARunChanged) {
+  std::string run;
+  for (int k = 0; k < 16; ++k) run += (k > 0 ? " " : "") + std::string{"0123456789ABCDEF"[k], 'F'};
+  run += " 01 02";
+  for (std::size_t at = 0; at <= 47; ++at) {
+    for (const char c : {' ', '\t', '\r', '\n', '7'}) {
+      std::string text = run;
+      text[at] = c;
+      std::vector<std::string> tokens;
+      for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = text.find_first_not_of(" \t\r\n", i);
+        if (start == std::string::npos) break;
+        const std::size_t stop = std::min(text.find_first_of(" \t\r\n", start), text.size());
+        tokens.push_back(text.substr(start, stop - start));
+        i = stop;
+      }
+      std::string expected;
+      for (std::size_t i = 0; i < tokens.size(); ++i) expected += (i == 0 ? "" : " ") + tokens[i];
+      ASSERT_EQ(FormatHexLines(text), expected) << at << " " << static_cast<int>(c);
+    }
+  }
+}
+
 TEST(project_FormatHexLines, InPiecesAsWhole) {
   std::string text;
   for (int i = 0; i < 100000; ++i) text += (i % 7 == 0 ? "\t" : " ") + std::to_string(i % 256);

@@ -59,6 +59,20 @@ TEST(project_FindCommonKey, FindsWhatFindFindsAtEveryOffset) {
   EXPECT_EQ(FindCommonKey("abc", "", 1), 1u);
 }
 
+TEST(project_HoldsAnyOf, EachByteAtEveryOffset) {
+  for (std::size_t size = 0; size <= 140; ++size) {
+    const std::string text(size, '0');
+    EXPECT_FALSE(HoldsAnyOf(text, 'N', ':', '$')) << size;
+    for (std::size_t at = 0; at < size; ++at) {
+      for (const char c : {'N', ':', '$'}) {
+        std::string held = text;
+        held[at] = c;
+        ASSERT_TRUE(HoldsAnyOf(held, 'N', ':', '$')) << size << " " << at << " " << c;
+      }
+    }
+  }
+}
+
 TEST(project_AppendLinesSpaced, EachLineWithoutItsCrAndOneSpace) {
   const std::pair<std::string_view, std::string_view> cases[] = {
       {"", ""},
