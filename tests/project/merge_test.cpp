@@ -273,7 +273,7 @@ TEST(project_FormatHexLines, EditorLinesAndOthersGiveTheTokens32ToALine) {
 // to a digit in turn: the tokens come out the same as a plain split gives them.
 TEST(project_FormatHexLines, EveryByteOfARunChanged) {
   std::string run;
-  for (int k = 0; k < 16; ++k) run += (k > 0 ? " " : "") + std::string{"0123456789ABCDEF"[k], 'F'};
+  for (int k = 0; k < 16; ++k) run.append(k > 0 ? " " : "").append({"0123456789ABCDEF"[k], 'F'});
   run += " 01 02";
   for (std::size_t at = 0; at <= 47; ++at) {
     for (const char c : {' ', '\t', '\r', '\n', '7'}) {
@@ -288,7 +288,7 @@ TEST(project_FormatHexLines, EveryByteOfARunChanged) {
         i = stop;
       }
       std::string expected;
-      for (std::size_t i = 0; i < tokens.size(); ++i) expected += (i == 0 ? "" : " ") + tokens[i];
+      for (const std::string& token : tokens) expected.append(expected.empty() ? "" : " ").append(token);
       ASSERT_EQ(FormatHexLines(text), expected) << at << " " << static_cast<int>(c);
     }
   }
