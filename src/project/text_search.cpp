@@ -158,6 +158,27 @@ bool HoldsAnyOf(std::string_view text, const char a, const char b, const char c)
   return false;
 }
 
+bool HoldsLfWithoutCr(std::string_view text, const char before) {
+  if (text.empty()) return false;
+  if (text[0] == '\n' && before != '\r') return true;
+  std::size_t at = 1;
+#ifdef TQ_TEXT_SSE2
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  const __m128i carriageReturn = _mm_set1_epi8('\r');
+  __m128i lone = _mm_setzero_si128();
+  for (; at + 16 <= text.size(); at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    const __m128i previous = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at - 1));
+    lone = _mm_or_si128(lone, _mm_andnot_si128(_mm_cmpeq_epi8(previous, carriageReturn), _mm_cmpeq_epi8(bytes, lineFeed)));
+  }
+  if (_mm_movemask_epi8(lone) != 0) return true;
+#endif
+  for (; at < text.size(); ++at) {
+    if (text[at] == '\n' && text[at - 1] != '\r') return true;
+  }
+  return false;
+}
+
 void AppendLinesSpaced(std::string& out, std::string_view text) {
   if (text.empty()) return;
   const std::size_t start = out.size();

@@ -19,6 +19,10 @@ std::size_t FindCommonKey(std::string_view text, std::string_view key, std::size
 // Whether the text holds any of the three bytes, in one pass.
 bool HoldsAnyOf(std::string_view text, char a, char b, char c);
 
+// Whether an LF in the text stands without a CR before it; before is the byte ahead of the text
+// (anything but a CR when there is none).
+bool HoldsLfWithoutCr(std::string_view text, char before);
+
 // Appends the lines of text to out, each without the CR before its LF and followed by one space;
 // a last line without LF is followed by one space as well.
 void AppendLinesSpaced(std::string& out, std::string_view text);

@@ -34,12 +34,7 @@ class ProjectTextScanner {
     Scan(seam, offset_ - carried_.size(), carried_.size(), carried_.size());
     Scan(piece, offset_, piece.size(), 0);
     // An LF without the CR before it would be widened by the rewrite.
-    const auto* const bytes = reinterpret_cast<const unsigned char*>(piece.data());
-    unsigned loneLf = static_cast<unsigned>(bytes[0] == '\n') & static_cast<unsigned>(lastByte_ != '\r');
-    for (std::size_t i = 1; i < piece.size(); ++i) {
-      loneLf |= static_cast<unsigned>(bytes[i] == '\n') & static_cast<unsigned>(bytes[i - 1] != '\r');
-    }
-    crLfThroughout_ = crLfThroughout_ && loneLf == 0;
+    crLfThroughout_ = crLfThroughout_ && !HoldsLfWithoutCr(piece, lastByte_);
     lastByte_ = piece.back();
     carried_.append(piece.substr(piece.size() - std::min(piece.size(), kCarried)));
     carried_.erase(0, carried_.size() - std::min(carried_.size(), kCarried));

@@ -73,6 +73,24 @@ TEST(project_HoldsAnyOf, EachByteAtEveryOffset) {
   }
 }
 
+TEST(project_HoldsLfWithoutCr, EveryLfAtEveryOffset) {
+  for (std::size_t size = 1; size <= 70; ++size) {
+    for (std::size_t at = 0; at < size; ++at) {
+      std::string text(size, 'x');
+      text[at] = '\n';
+      EXPECT_EQ(HoldsLfWithoutCr(text, 'x'), true) << size << " " << at;
+      EXPECT_EQ(HoldsLfWithoutCr(text, '\r'), at != 0) << size << " " << at;
+      if (at > 0) {
+        text[at - 1] = '\r';
+        EXPECT_FALSE(HoldsLfWithoutCr(text, 'x')) << size << " " << at;
+      }
+    }
+  }
+  EXPECT_FALSE(HoldsLfWithoutCr("", 'x'));
+  EXPECT_FALSE(HoldsLfWithoutCr("\r", 'x'));
+  EXPECT_TRUE(HoldsLfWithoutCr("\r\n\n", 'x'));
+}
+
 TEST(project_AppendLinesSpaced, EachLineWithoutItsCrAndOneSpace) {
   const std::pair<std::string_view, std::string_view> cases[] = {
       {"", ""},
