@@ -114,6 +114,8 @@ UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std
   context.readBuffer = readBuffer.get();
   context.readBufferSize = readBuffer ? kReadPiece : 0;
   context.limit = limit;
+  // An expansion is closed, never synced (a staged project is deleted with its working folder).
+  files.target->WillCloseUnsynced();
   const unsigned code = ExplodeStream(ReadFromSource, WriteToTarget, *work, &context);
   const bool closed = files.target->Close();
   files.source.reset();

@@ -71,6 +71,8 @@ class OutputFile {
   // failed. Idempotent: later calls return the first result.
   virtual bool Close() = 0;
   virtual bool Finish() = 0;
+  // The file will be closed, not synced: its pages need not be handed to the device early.
+  virtual void WillCloseUnsynced() {}
 };
 
 // A lock file held until the object goes: flock on POSIX (every other open of the file sees it,

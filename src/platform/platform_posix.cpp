@@ -110,6 +110,7 @@ class PosixOutputFile final : public OutputFile {
   }
   bool Close() override { return End(false); }
   bool Finish() override { return End(true); }
+  void WillCloseUnsynced() override { earlyWriteback_ = false; }
 
  private:
   static constexpr std::size_t kBufferSize = 1 << 16;
@@ -135,7 +136,7 @@ class PosixOutputFile final : public OutputFile {
   void StartWritebackEvery(std::size_t size) {
 #ifdef __linux__
     written_ += size;
-    if (written_ - handedOver_ < kWritebackStep) return;
+    if (!earlyWriteback_ || written_ - handedOver_ < kWritebackStep) return;
     ::sync_file_range(fd_, static_cast<off_t>(handedOver_), static_cast<off_t>(written_ - handedOver_ - size),
                       SYNC_FILE_RANGE_WRITE);
     handedOver_ = written_ - size;
@@ -163,6 +164,7 @@ class PosixOutputFile final : public OutputFile {
   std::vector<char> buffer_;
   std::uint64_t written_ = 0;     // bytes handed to write(), including those about to be
   std::uint64_t handedOver_ = 0;  // bytes whose writeback was started
+  bool earlyWriteback_ = true;
 };
 
 std::unique_ptr<OutputFile> OpenOutput(const fs::path& path, int flags) {
