@@ -125,7 +125,7 @@ struct Options {
   std::string tqconv;
   std::string baseline;
   fs::path work;
-  int repeats = 3;
+  int repeats = 5;
   std::vector<std::string> cases;
 };
 
