@@ -1,5 +1,6 @@
 #include "unitxml/dom.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -82,8 +83,18 @@ bool IsForbiddenControl(std::uint32_t c) { return c < 0x20 && c != 0x9 && c != 0
 
 bool HoldsForbiddenControl(const Payload& payload) {
   if (!IsUtf16(payload.encoding)) {
-    for (const char c : payload.bytes) {
-      if (IsForbiddenControl(static_cast<unsigned char>(c))) return true;
+    // Looked at a block at a time without a branch per byte, which the compiler vectorises.
+    constexpr std::size_t kBlock = 64;
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(payload.bytes.data());
+    const std::size_t size = payload.bytes.size();
+    for (std::size_t at = 0; at < size; at += kBlock) {
+      const std::size_t end = std::min(size, at + kBlock);
+      std::uint8_t forbidden = 0;
+      for (std::size_t i = at; i < end; ++i) {
+        const std::uint8_t c = bytes[i];
+        forbidden |= static_cast<std::uint8_t>((c < 0x20) & (c != 0x9) & (c != 0xA) & (c != 0xD));
+      }
+      if (forbidden != 0) return true;
     }
     return false;
   }

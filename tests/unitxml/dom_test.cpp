@@ -179,6 +179,25 @@ TEST(unitxml_Dom, RefusesWhatIsNotWellFormed) {
   }
 }
 
+// A control byte anywhere in a longer document, past the first bytes the check looks at together;
+// tab, LF and CR are text.
+TEST(unitxml_Dom, ControlByteAtAnyOffsetIsRefused) {
+  const std::string text = "<Prj>" + std::string(190, 'a') + "</Prj>";
+  ASSERT_TRUE(ParseXml(text));
+  for (std::size_t at = 5; at < 5 + 190; ++at) {
+    for (const char control : {'\x01', '\x1F'}) {
+      std::string bytes = text;
+      bytes[at] = control;
+      EXPECT_FALSE(ParseXml(bytes)) << at << " " << static_cast<int>(control);
+    }
+    for (const char allowed : {'\t', '\n', '\r', ' '}) {
+      std::string bytes = text;
+      bytes[at] = allowed;
+      EXPECT_TRUE(ParseXml(bytes)) << at << " " << static_cast<int>(allowed);
+    }
+  }
+}
+
 // Found by fuzzing: pugixml read the mangled declaration's attributes with their references
 // expanded, and the saved declaration named an encoding the input never had.
 TEST(unitxml_Dom, MalformedDeclarationIsRefused) {
