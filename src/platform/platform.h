@@ -250,4 +250,8 @@ std::optional<std::string> ReadWholeFile(const fs::path& path);
 // Writes bytes to a file (created or emptied), checked to the end.
 bool WriteWholeFile(const fs::path& path, std::string_view bytes);
 
+// Hands memory the allocator holds freed back to the system, so that what a step freed does not
+// stay resident under what the next one maps or allocates.
+void ReturnFreedMemory();
+
 }  // namespace platform

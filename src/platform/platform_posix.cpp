@@ -2,6 +2,9 @@
 #ifndef _WIN32
 
 #include <dirent.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -435,6 +438,13 @@ class PosixPlatform final : public Platform {
 Platform& NativePlatform() {
   static PosixPlatform native;
   return native;
+}
+
+// glibc keeps freed blocks below its (self-raising) mapping threshold in its heaps.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
 }
 
 }  // namespace platform

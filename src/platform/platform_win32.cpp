@@ -13,6 +13,8 @@
 #undef CopyFile
 #undef GetFileAttributes
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <ctime>
 #include <vector>
@@ -349,6 +351,8 @@ Platform& NativePlatform() {
   static Win32Platform native;
   return native;
 }
+
+void ReturnFreedMemory() { _heapmin(); }
 
 }  // namespace platform
 

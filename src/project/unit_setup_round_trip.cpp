@@ -33,6 +33,8 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
   const FileReadMessages readBack{"MsgOpenProcessedFileFail", "MsgProcessedFileEmpty", "MsgFileReadIncomplete"};
   if (!ReadWholeFile(binTextAfter, readBack, unitHexAfter)) return false;
 
+  // The document's tree and text are gone; their memory is not kept under the merge's.
+  platform::ReturnFreedMemory();
   const std::string merged = path + ".merged.lqt";
   auto input = platform::OpenForReading(PathFromUtf8(path));
   auto output = input ? platform::CreateForWriting(PathFromUtf8(merged)) : nullptr;
