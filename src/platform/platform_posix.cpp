@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <vector>
 
 #include "platform/platform.h"
@@ -440,9 +441,14 @@ Platform& NativePlatform() {
   return native;
 }
 
-// glibc keeps freed blocks below its (self-raising) mapping threshold in its heaps.
+// glibc keeps freed blocks below its (self-raising) mapping threshold in its heaps. Calls are
+// one at a time: when glibc's allocator has not been used yet (another allocator in its place,
+// as under a sanitizer) the first call sets it up, and a second thread calling meanwhile walks
+// heaps that are not there yet.
 void ReturnFreedMemory() {
 #if defined(__GLIBC__)
+  static std::mutex oneAtATime;
+  const std::lock_guard<std::mutex> guard(oneAtATime);
   malloc_trim(0);
 #endif
 }

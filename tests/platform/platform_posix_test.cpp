@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "test_files.h"
@@ -216,6 +218,23 @@ TEST(PlatformPublish, NeverReplacesAnExistingFile) {
   EXPECT_EQ(testfiles::Read(folder / "free"), "new");
   EXPECT_FALSE(fs::exists(temporary));
   EXPECT_EQ(platform::PublishNoReplace(temporary, folder / "other"), platform::PublishResult::Failed);
+}
+
+// Batch conversions give memory back from their own threads at the same moment; the first call
+// may be the one that sets the allocator up (it is never used otherwise under a sanitizer).
+TEST(PlatformMemory, FreedMemoryIsReturnedFromManyThreadsAtOnce) {
+  std::atomic<int> waiting{8};
+  std::vector<std::thread> threads;
+  for (int n = 0; n < 8; ++n) {
+    threads.emplace_back([&] {
+      waiting.fetch_sub(1);
+      while (waiting.load() > 0) {
+      }
+      platform::ReturnFreedMemory();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  platform::ReturnFreedMemory();
 }
 
 TEST(PlatformText, Utf16LengthCountsCodeUnits) {
