@@ -254,4 +254,9 @@ bool WriteWholeFile(const fs::path& path, std::string_view bytes);
 // stay resident under what the next one maps or allocates.
 void ReturnFreedMemory();
 
+// Asks for large pages under a buffer about to be filled, so that filling it faults once per
+// large page instead of once per page. A hint: where it is not taken nothing changes. A large
+// page is resident whole once touched, so it is for buffers far larger than one.
+void PreferLargePages(void* data, std::size_t size);
+
 }  // namespace platform

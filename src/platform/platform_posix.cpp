@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -450,6 +451,19 @@ void ReturnFreedMemory() {
   static std::mutex oneAtATime;
   const std::lock_guard<std::mutex> guard(oneAtATime);
   malloc_trim(0);
+#endif
+}
+
+void PreferLargePages(void* data, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+  // Only the whole pages inside the buffer: its edges are other allocations' too.
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto first = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+  const auto last = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(page - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)size;
 #endif
 }
 

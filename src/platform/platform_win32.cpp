@@ -354,6 +354,9 @@ Platform& NativePlatform() {
 
 void ReturnFreedMemory() { _heapmin(); }
 
+// Large pages need a privilege that users do not hold.
+void PreferLargePages(void*, std::size_t) {}
+
 }  // namespace platform
 
 #endif  // _WIN32

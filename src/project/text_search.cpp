@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/platform.h"
 #include "project/text_keys.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
+
+constexpr std::size_t kLargePagesFrom = 32u << 20;
 
 bool IsCommonInHexText(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f') || c == ' ' || c == '\r' ||
@@ -235,6 +238,13 @@ void HexBlockReader::AfterKeyLine(std::string_view piece, std::size_t& at, std::
   }
 }
 
+void HexBlockReader::ReserveContent(std::size_t size) {
+  content_.reserve(size);
+  // A large block's room is filled with no page fault per page; on a small one a large page
+  // would round the memory up by more than is saved.
+  if (size >= kLargePagesFrom) platform::PreferLargePages(content_.data(), content_.capacity());
+}
+
 void HexBlockReader::AppendContent(std::string_view piece, std::size_t from, std::size_t to) {
   if (keepContent_) AppendLinesSpaced(content_, piece.substr(from, to - from));
 }
@@ -255,7 +265,7 @@ void HexBlockReader::Feed(std::string_view piece, std::size_t offset) {
         if (opening != kNotFound) {
           state_ = State::Content;
           span_.begin = offset + at;
-          if (keepContent_ && textSize_ > span_.begin) content_.reserve(static_cast<std::size_t>(textSize_ - span_.begin));
+          if (keepContent_ && textSize_ > span_.begin) ReserveContent(static_cast<std::size_t>(textSize_ - span_.begin));
         }
         break;
       }

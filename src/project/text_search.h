@@ -61,6 +61,7 @@ class HexBlockReader {
  private:
   enum class State { Section, Entry, Opening, Content, Found, Absent };
   void AfterKeyLine(std::string_view piece, std::size_t& at, std::string_view key, State next);
+  void ReserveContent(std::size_t size);
   void AppendContent(std::string_view piece, std::size_t from, std::size_t to);
 
   std::string_view sectionKey_;

@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <thread>
@@ -235,6 +239,37 @@ TEST(PlatformMemory, FreedMemoryIsReturnedFromManyThreadsAtOnce) {
   }
   for (std::thread& thread : threads) thread.join();
   platform::ReturnFreedMemory();
+}
+
+// The kernel's flags of the mapping that holds address, as /proc/self/smaps lists them.
+std::string MappingFlags(const void* address) {
+  std::ifstream maps("/proc/self/smaps");
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  bool inside = false;
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long from = 0, to = 0;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2) {  // a mapping's first line
+      inside = from <= at && at < to;
+    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+      return line;
+    }
+  }
+  return {};
+}
+
+TEST(PlatformMemory, LargePagesAreAskedForTheWholePagesInsideTheBufferOnly) {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  void* const mapped = ::mmap(nullptr, 4 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(mapped, MAP_FAILED);
+  char* const base = static_cast<char*>(mapped);
+  platform::PreferLargePages(base + 100, 3 * page);  // pages 1 and 2 lie wholly inside
+  EXPECT_EQ(MappingFlags(base).find(" hg"), std::string::npos) << MappingFlags(base);
+  EXPECT_NE(MappingFlags(base + page).find(" hg"), std::string::npos) << MappingFlags(base + page);
+  EXPECT_NE(MappingFlags(base + 2 * page).find(" hg"), std::string::npos);
+  EXPECT_EQ(MappingFlags(base + 3 * page).find(" hg"), std::string::npos) << MappingFlags(base + 3 * page);
+  platform::PreferLargePages(base + 1, page);  // no whole page: nothing asked
+  EXPECT_EQ(MappingFlags(base).find(" hg"), std::string::npos);
+  ::munmap(mapped, 4 * page);
 }
 
 TEST(PlatformText, Utf16LengthCountsCodeUnits) {
