@@ -32,8 +32,9 @@ struct ConversionSteps {
   // Also says how many model names it replaced, when asked (replaced may be null). Takes the
   // text over, so that it can be converted where it lies.
   std::function<std::string(std::string hex, std::size_t* replaced)> replaceModelInHexText;
+  // syncMerged: the merged text is published by moving it (the text route), not read again.
   std::function<bool(Slot& slot, const std::string& staged, const std::string& ioDataHex,
-                     const std::string& settingsDataHex, const std::string& configLine,
+                     const std::string& settingsDataHex, const std::string& configLine, bool syncMerged,
                      std::string& unitHexAfter, std::string& mergedPath)>
       convertUnitSetup;
   std::function<bool(const std::string& merged, const std::string& target)> packOutput;

@@ -123,7 +123,7 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   if (!steps.convertUnitSetup || (packed && !steps.packOutput) || !steps.publishOutput) return Incomplete(state);
   std::string unitHexAfter, mergedPath;
   if (!steps.convertUnitSetup(state.UnitSetupSlot, staged, convertedIoDataHex, convertedSettingsDataHex,
-                              configLine, unitHexAfter, mergedPath)) {
+                              configLine, !packed, unitHexAfter, mergedPath)) {
     return Ended(state);
   }
   if (!steps.checkPathLength(mergedPath)) return Ended(state);

@@ -122,9 +122,11 @@ bool ReadConvertedUnitSetup(const std::string& inputPath, std::string& document)
   ConversionSteps steps = DryRunConversionSteps();
   const auto convert = steps.convertUnitSetup;
   steps.convertUnitSetup = [&](ConversionSteps::Slot& slot, const std::string& staged, const std::string& ioDataHex,
-                               const std::string& settingsDataHex, const std::string& configLine,
+                               const std::string& settingsDataHex, const std::string& configLine, bool syncMerged,
                                std::string& unitHexAfter, std::string& mergedPath) {
-    if (!convert(slot, staged, ioDataHex, settingsDataHex, configLine, unitHexAfter, mergedPath)) return false;
+    if (!convert(slot, staged, ioDataHex, settingsDataHex, configLine, syncMerged, unitHexAfter, mergedPath)) {
+      return false;
+    }
     std::optional<std::string> bytes =
         platform::ReadWholeFile(platform::PathFromUtf8(TransformedUnitSetupPath(staged)));
     if (!bytes) {

@@ -12,7 +12,8 @@ using platform::PathFromUtf8;
 
 bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string& path,
                       const std::string& ioDataHex, const std::string& settingsDataHex,
-                      const std::string& configLine, std::string& unitHexAfter, std::string& mergedPath) {
+                      const std::string& configLine, bool syncMerged, std::string& unitHexAfter,
+                      std::string& mergedPath) {
   if (!slot) {
     ShowCatalogMessage("MsgUnitSetupDataNull");
     return false;
@@ -42,10 +43,11 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
     ShowCatalogMessage("MsgMergeFail");
     return false;
   }
+  if (!syncMerged) output->WillCloseUnsynced();
   const bool mergedOk = MergeProject(*input, *output, ioDataHex, unitHexAfter, settingsDataHex, configLine);
-  // A merged file that did not reach the disk whole is a failed merge too. Synced, so that it
-  // can be published by moving it.
-  if (!output->Finish() || !mergedOk) {
+  // A merged file that was not written whole (or did not reach the device, when it must) is a
+  // failed merge too.
+  if (!(syncMerged ? output->Finish() : output->Close()) || !mergedOk) {
     ShowCatalogMessage("MsgMergeFail");
     return false;
   }

@@ -38,7 +38,7 @@ ConversionSteps StandInChain() {
   };
   steps.replaceModelInHexText = [](const std::string& hex, std::size_t*) { return hex; };
   steps.convertUnitSetup = [](ConversionSteps::Slot& slot, const std::string& staged, const std::string&,
-                              const std::string&, const std::string&, std::string&, std::string& merged) {
+                              const std::string&, const std::string&, bool, std::string&, std::string& merged) {
     if (!slot) return false;
     merged = staged + ".merged.lqt";
     testfiles::Write(merged, "converted:" + testfiles::Read(staged));
@@ -259,7 +259,7 @@ TEST_F(ConvertCommand, AStepsOwnMessageComesBeforeTheCleanUp) {
 
 TEST_F(ConvertCommand, ATooLongMergedPathStopsTheCommand) {
   steps_.convertUnitSetup = [](ConversionSteps::Slot&, const std::string&, const std::string&, const std::string&,
-                               const std::string&, std::string&, std::string& merged) {
+                               const std::string&, bool, std::string&, std::string& merged) {
     merged = std::string(241, 'm');
     return true;
   };
@@ -274,7 +274,7 @@ TEST_F(ConvertCommand, AnExceptionInAnyStepCleansUpThenSaysSo) {
   EXPECT_FALSE(OnConvert(input_, state_, steps_).succeeded);
   steps_ = StandInChain();
   steps_.convertUnitSetup = [](ConversionSteps::Slot&, const std::string&, const std::string&, const std::string&,
-                               const std::string&, std::string&, std::string&) -> bool { throw 42; };
+                               const std::string&, bool, std::string&, std::string&) -> bool { throw 42; };
   EXPECT_FALSE(OnConvert(input_, state_, steps_).succeeded);
   EXPECT_EQ(recorder_.Trace(), (Trace{"busy+", "MsgUnexpectedError", "busy-", "busy+", "MsgUnexpectedError", "busy-"}));
   for (const auto& entry : recorder_.log()) EXPECT_FALSE(entry.workDirectoryExisted);
@@ -290,7 +290,7 @@ TEST_F(ConvertCommand, AStopEndsTheCommandWithItsCleanUpAndNoMessage) {
     }
     // As SIGTERM would ask, half-way: the next file operation ends the conversion.
     steps_.convertUnitSetup = [](ConversionSteps::Slot&, const std::string& staged, const std::string&,
-                                 const std::string&, const std::string&, std::string&, std::string& merged) {
+                                 const std::string&, const std::string&, bool, std::string&, std::string& merged) {
       merged = staged + ".merged.lqt";
       testfiles::Write(merged, "converted");
       platform::RequestStop(SIGTERM);

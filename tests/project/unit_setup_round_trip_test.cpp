@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "implode/codec_memory.h"
 #include "platform_double.h"
@@ -43,9 +44,9 @@ class RoundTrip : public testing::Test {
     slot_->hexText = HexOf(ImplodeBytes(kUnitSetup).bytes);
     testfiles::Write(staged_, Project(slot_->hexText));
   }
-  bool Convert() {
-    return ConvertUnitSetup(slot_, staged_, "54 51 36 41", "", "Config:=\"[DEV]DEV:TQ6A;CPU:CPU63;\";", unitHex_,
-                            merged_);
+  bool Convert(bool syncMerged = true) {
+    return ConvertUnitSetup(slot_, staged_, "54 51 36 41", "", "Config:=\"[DEV]DEV:TQ6A;CPU:CPU63;\";", syncMerged,
+                            unitHex_, merged_);
   }
 
   RecordingUserInterface recorder_;
@@ -137,6 +138,26 @@ TEST_F(RoundTrip, AMergedFileThatCannotBeWrittenIsAMergeFailure) {
   platform.Fail(PlatformCall::Close, ".merged.lqt");
   EXPECT_FALSE(Convert());
   EXPECT_EQ(recorder_.MessageKeys(), (Keys{"MsgMergeFail", "MsgMergeFail"}));
+}
+
+// A merged text that is published by moving it is on the device first; one that is only read
+// again to be packed is closed without waiting for the device, and its failed close still fails.
+TEST_F(RoundTrip, TheMergedFileIsSyncedOnlyWhenItWillBeMoved) {
+  PlatformDouble platform;
+  std::map<bool, int> mergedSyncs;
+  bool syncMerged = true;
+  platform.onCall = [&](PlatformCall call, const fs::path& path) {
+    if (call == PlatformCall::Sync && path.string().find(".merged.lqt") != std::string::npos) ++mergedSyncs[syncMerged];
+  };
+  for (const bool sync : {true, false}) {
+    syncMerged = sync;
+    ASSERT_TRUE(Convert(sync));
+    EXPECT_NE(testfiles::Read(merged_).find("54 51 36 41"), std::string::npos);
+  }
+  EXPECT_EQ(mergedSyncs, (std::map<bool, int>{{true, 1}}));
+  platform.Fail(PlatformCall::Close, ".merged.lqt");
+  EXPECT_FALSE(Convert(false));
+  EXPECT_EQ(recorder_.MessageKeys(), (Keys{"MsgMergeFail"}));
 }
 
 }  // namespace

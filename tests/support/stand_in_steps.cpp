@@ -22,7 +22,7 @@ ConversionSteps StandInSteps(std::function<void()> beforeValidation) {
   };
   steps.replaceModelInHexText = [](const std::string& hex, std::size_t*) { return hex; };
   steps.convertUnitSetup = [](ConversionSteps::Slot&, const std::string& staged, const std::string&,
-                              const std::string&, const std::string&, std::string& unitHexAfter,
+                              const std::string&, const std::string&, bool, std::string& unitHexAfter,
                               std::string& mergedPath) {
     unitHexAfter = "02";
     mergedPath = staged + ".merged.lqt";
