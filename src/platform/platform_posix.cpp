@@ -454,6 +454,12 @@ void ReturnFreedMemory() {
 #endif
 }
 
+void AllocateFromOneHeap() {
+#if defined(__GLIBC__)
+  mallopt(M_ARENA_MAX, 1);
+#endif
+}
+
 void PreferLargePages(void* data, std::size_t size) {
 #ifdef MADV_HUGEPAGE
   // Only the whole pages inside the buffer: its edges are other allocations' too.

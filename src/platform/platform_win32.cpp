@@ -354,6 +354,9 @@ Platform& NativePlatform() {
 
 void ReturnFreedMemory() { _heapmin(); }
 
+// A process has one heap for all its threads already.
+void AllocateFromOneHeap() {}
+
 // Large pages need a privilege that users do not hold.
 void PreferLargePages(void*, std::size_t) {}
 

@@ -241,6 +241,23 @@ TEST(PlatformMemory, FreedMemoryIsReturnedFromManyThreadsAtOnce) {
   platform::ReturnFreedMemory();
 }
 
+// Under a sanitizer the sanitizer's allocator serves every thread.
+#if !defined(__SANITIZE_ADDRESS__)
+// In a process of its own (a thread of an earlier test may have made a heap of its own already).
+TEST(PlatformMemory, ThreadsStartedLaterAllocateFromTheMainHeap) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        platform::AllocateFromOneHeap();
+        void* block = nullptr;
+        std::thread([&] { block = std::malloc(64); }).join();
+        // The main heap ends here; a heap of a thread's own lies in a mapping far above.
+        std::exit(block < ::sbrk(0) ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+}
+#endif
+
 // The kernel's flags of the mapping that holds address, as /proc/self/smaps lists them.
 std::string MappingFlags(const void* address) {
   std::ifstream maps("/proc/self/smaps");
