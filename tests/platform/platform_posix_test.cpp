@@ -241,8 +241,8 @@ TEST(PlatformMemory, FreedMemoryIsReturnedFromManyThreadsAtOnce) {
   platform::ReturnFreedMemory();
 }
 
-// Under a sanitizer the sanitizer's allocator serves every thread.
-#if !defined(__SANITIZE_ADDRESS__)
+// glibc's heaps only; under a sanitizer the sanitizer's allocator serves every thread.
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
 // In a process of its own (a thread of an earlier test may have made a heap of its own already).
 TEST(PlatformMemory, ThreadsStartedLaterAllocateFromTheMainHeap) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
