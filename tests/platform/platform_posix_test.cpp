@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <latch>
 #include <map>
 #include <thread>
 #include <vector>
@@ -227,13 +227,11 @@ TEST(PlatformPublish, NeverReplacesAnExistingFile) {
 // Batch conversions give memory back from their own threads at the same moment; the first call
 // may be the one that sets the allocator up (it is never used otherwise under a sanitizer).
 TEST(PlatformMemory, FreedMemoryIsReturnedFromManyThreadsAtOnce) {
-  std::atomic<int> waiting{8};
+  std::latch together(8);
   std::vector<std::thread> threads;
   for (int n = 0; n < 8; ++n) {
     threads.emplace_back([&] {
-      waiting.fetch_sub(1);
-      while (waiting.load() > 0) {
-      }
+      together.arrive_and_wait();
       platform::ReturnFreedMemory();
     });
   }
