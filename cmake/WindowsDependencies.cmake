@@ -30,5 +30,6 @@ if(TQ_BUILD_TESTS)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
-# Every program run by the build or CTest goes through Wine, in a prefix of this build tree.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run ${CMAKE_BINARY_DIR}/wine-prefix)
+# Every program run by the build or CTest goes through Wine (scripts/wine-test), in a prefix of
+# this build tree.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-test ${CMAKE_BINARY_DIR}/wine-prefix)
