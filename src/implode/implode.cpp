@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "implode/code_tables.h"
+#include "implode/implode_passes.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -16,15 +17,6 @@ using namespace implode;
 
 constexpr std::uint32_t kEndSymbol = 773;
 constexpr std::uint32_t kFirstCopySymbol = 256;  // a copy of length L is symbol L + 254
-
-std::uint32_t DictionaryBits(const std::uint32_t dictionarySize) {
-  switch (dictionarySize) {
-    case 1024: return 4;
-    case 2048: return 5;
-    case 4096: return 6;
-    default: return 0;
-  }
-}
 
 // Every symbol gets one prepared code, flag bit included: a literal is flag 0 and the byte (or its
 // literal code); a copy is flag 1, the length code and its extra bits.
@@ -56,13 +48,31 @@ void PrepareSymbolCodes(ImplodeWorkArea& work, const std::uint32_t literalMode) 
 // read exactly as they would byte by byte.
 class BitOutput {
  public:
+  // Without the header, for a stretch of codes that another stream will carry.
   BitOutput(ImplodeWorkArea& work, StreamWriteCallback write, void* param, const std::uint32_t literalMode,
-            const std::uint32_t dictionaryBits)
+            const std::uint32_t dictionaryBits, const bool header)
       : buffer_(work.output), write_(write), param_(param) {
     std::memset(buffer_, 0, sizeof work.output);
+    if (!header) return;
     buffer_[0] = static_cast<std::uint8_t>(literalMode);
     buffer_[1] = static_cast<std::uint8_t>(dictionaryBits);
     count_ = 2;
+  }
+
+  // Every bit put so far, the header's included.
+  std::uint64_t bits() const { return (handed_ + count_) * 8 + pendingBits_; }
+
+  // Bits from..to of bytes (least significant first within a byte); the bytes must reach 8 past
+  // the one holding bit `to`.
+  void PutRange(const std::uint8_t* const bytes, std::uint64_t from, const std::uint64_t to) {
+    while (from < to) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + from / 8, 8);
+      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(32, to - from));
+      const std::uint64_t value = (word >> (from % 8)) & ((std::uint64_t{1} << n) - 1);
+      Put(n, static_cast<std::uint32_t>(value));
+      from += n;
+    }
   }
 
   // n bits (at most 32) of value; the bits above n must be 0.
@@ -99,6 +109,7 @@ class BitOutput {
  private:
   void HandBlock() {
     Hand(kImplodeWriteSize);
+    handed_ += kImplodeWriteSize;
     count_ -= kImplodeWriteSize;
     std::memmove(buffer_, buffer_ + kImplodeWriteSize, count_);
   }
@@ -108,7 +119,8 @@ class BitOutput {
   std::uint8_t* buffer_;
   StreamWriteCallback write_;
   void* param_;
-  std::uint32_t count_;
+  std::uint32_t count_ = 0;
+  std::uint64_t handed_ = 0;
   std::uint64_t pending_ = 0;
   std::uint32_t pendingBits_ = 0;
 };
@@ -130,6 +142,13 @@ class PrefixChains {
     repeatsFrom_ = p + kLongestRepeatPeriod;
   }
   std::uint32_t entered() const { return entered_; }
+
+  // Positions from p on are the next to enter, and none before p is known: every head reads as
+  // further back than any candidate, as after an aging.
+  void StartWithoutHistory(const std::uint32_t p) {
+    std::fill_n(heads_[0], kChainLevels * kChainBuckets, static_cast<std::uint16_t>(p + moved_ - 0x8000));
+    StartAt(p);
+  }
 
   // Enters every position up to p, twelve at a time (a multiple of every period looked for),
   // except where the bytes repeat a short period: there the links and heads that entering one by
@@ -324,6 +343,7 @@ class Encoder {
   }
 
   void StartAt(const std::uint32_t c) { chains_.StartAt(c); }
+  void StartWithoutHistory(const std::uint32_t p) { chains_.StartWithoutHistory(p); }
 
   // The window moved 4096 bytes down.
   void WindowMoved() { chains_.WindowMoved(); }
@@ -808,20 +828,48 @@ class Encoder {
 
 }  // namespace
 
-unsigned ImplodeStream(StreamReadCallback read, StreamWriteCallback write, ImplodeWorkArea& work,
-                       void* param, const std::uint32_t literalMode, const std::uint32_t dictionarySize) {
-  const std::uint32_t dictionaryBits = DictionaryBits(dictionarySize);
-  if (dictionaryBits == 0) return kStreamBadDictionary;
-  if (literalMode > 1) return kStreamBadLiteralMode;
+namespace implode {
 
+std::uint32_t DictionaryBits(const std::uint32_t dictionarySize) {
+  switch (dictionarySize) {
+    case 1024: return 4;
+    case 2048: return 5;
+    case 4096: return 6;
+    default: return 0;
+  }
+}
+
+PassRunResult EncodePasses(StreamReadCallback read, StreamWriteCallback write, ImplodeWorkArea& work, void* param,
+                           const std::uint32_t literalMode, const std::uint32_t dictionarySize, const PassRun& run) {
+  const std::uint32_t dictionaryBits = DictionaryBits(dictionarySize);
   PrepareSymbolCodes(work, literalMode);
-  BitOutput out(work, write, param, literalMode, dictionaryBits);
+  BitOutput out(work, write, param, literalMode, dictionaryBits, run.firstPass == 0);
   Encoder encoder(work, out, dictionarySize, dictionaryBits);
   std::uint8_t* const window = work.window;
   const std::uint32_t blockStart = dictionarySize + kLookahead;
   std::uint32_t c = blockStart;
-  encoder.StartAt(c);
-  for (std::uint32_t pass = 0;; ++pass) {
+  if (run.firstPass == 0) {
+    encoder.StartAt(c);
+  } else {
+    // The window as the pass before left it: the dictionary and lookahead, and past them that
+    // pass's block, which stays where this pass's block is short.
+    std::memcpy(window, run.history - blockStart, blockStart);
+    std::memcpy(window + blockStart, run.history - kImplodeReadSize, kImplodeReadSize);
+    c = dictionarySize;
+    encoder.StartWithoutHistory(0);
+  }
+  for (std::uint64_t pass = run.firstPass;; ++pass) {
+    if (run.watch != nullptr) {
+      const PassStop stop = run.watch->AtPass(pass, c, out.bits());
+      for (std::size_t i = 0; i < stop.spliceCount; ++i) {
+        out.PutRange(stop.splice[i].bytes, stop.splice[i].from, stop.splice[i].to);
+      }
+      if (stop.stop) {
+        const std::uint64_t bits = out.bits();
+        out.Finish();
+        return {bits, stop.spliceCount != 0};
+      }
+    }
     std::uint32_t received = 0;
     bool ended = false;
     while (received < kImplodeReadSize) {
@@ -854,6 +902,17 @@ unsigned ImplodeStream(StreamReadCallback read, StreamWriteCallback write, Implo
     c -= kImplodeReadSize;
   }
   out.Put(work.symbolBits[kEndSymbol], work.symbolCodes[kEndSymbol]);
+  const std::uint64_t bits = out.bits();
   out.Finish();
+  return {bits, true};
+}
+
+}  // namespace implode
+
+unsigned ImplodeStream(StreamReadCallback read, StreamWriteCallback write, ImplodeWorkArea& work,
+                       void* param, const std::uint32_t literalMode, const std::uint32_t dictionarySize) {
+  if (implode::DictionaryBits(dictionarySize) == 0) return kStreamBadDictionary;
+  if (literalMode > 1) return kStreamBadLiteralMode;
+  EncodePasses(read, write, work, param, literalMode, dictionarySize, implode::PassRun{});
   return kStreamOk;
 }

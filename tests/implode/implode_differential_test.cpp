@@ -91,7 +91,6 @@ void ExpectSameEverywhere(std::string_view data) {
 // Lines of 32 hex values as a project's data blocks have them: mostly zeros, some all-ones, small
 // counters, scattered arbitrary values, a block marker now and then.
 std::string DataBlockText(std::size_t size, std::uint32_t seed) {
-  static const char digits[] = "0123456789ABCDEF";
   std::mt19937 random(seed);
   std::string text;
   int block = 0;
@@ -101,17 +100,12 @@ std::string DataBlockText(std::size_t size, std::uint32_t seed) {
       continue;
     }
     const unsigned kind = random() % 10;
-    for (unsigned i = 0; i < 32; ++i) {
-      unsigned value = 0;
-      if (kind >= 6) {
-        const unsigned r = random() % 10;
-        value = r < 5 ? 0 : r < 6 ? 0xFF : r < 8 ? i : random() & 0xFF;
-      }
-      text.push_back(digits[value >> 4]);
-      text.push_back(digits[value & 15]);
-      if (i != 31) text.push_back(' ');
+    streamtest::HexLineValues values{};
+    for (unsigned i = 0; i < 32 && kind >= 6; ++i) {
+      const unsigned r = random() % 10;
+      values[i] = r < 5 ? 0 : r < 6 ? 0xFF : r < 8 ? i : random() & 0xFF;
     }
-    text += "\r\n";
+    streamtest::AppendHexLine(text, values);
   }
   text.resize(size);
   return text;

@@ -136,8 +136,17 @@ std::string RandomBytes(std::size_t size, std::uint32_t seed) {
   return bytes;
 }
 
-std::string ProjectText(std::size_t size, std::uint32_t seed) {
+void AppendHexLine(std::string& text, const HexLineValues& values) {
   static const char digits[] = "0123456789ABCDEF";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    text.push_back(digits[(values[i] >> 4) & 15]);
+    text.push_back(digits[values[i] & 15]);
+    text.push_back(i + 1 == values.size() ? '\r' : ' ');
+  }
+  text.push_back('\n');
+}
+
+std::string ProjectText(std::size_t size, std::uint32_t seed) {
   std::mt19937 random(seed);
   std::string text;
   while (text.size() < size) {
@@ -148,13 +157,9 @@ std::string ProjectText(std::size_t size, std::uint32_t seed) {
       text += "$?St$Bk?_#[" + std::to_string(block) + "]\r\nKey_" + std::to_string(key) + "=1\r\n";
       continue;
     }
-    for (int i = 0; i < 32; ++i) {
-      const unsigned value = random() % 4 == 0 ? random() & 0xFF : 0;
-      text.push_back(digits[value >> 4]);
-      text.push_back(digits[value & 15]);
-      text.push_back(i == 31 ? '\r' : ' ');
-    }
-    text.push_back('\n');
+    HexLineValues values;
+    for (unsigned& value : values) value = random() % 4 == 0 ? random() & 0xFF : 0;
+    AppendHexLine(text, values);
   }
   text.resize(size);
   return text;

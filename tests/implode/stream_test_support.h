@@ -2,6 +2,7 @@
 // by token, so a test can state the stream it expects in the format's own terms.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,6 +43,10 @@ class StreamBuilder {
 
 std::string FromHex(std::string_view hex);  // "00 06 C2" -> bytes
 std::string ToHex(std::string_view bytes);
+
+// One line of a data block's hex text: 32 values, spaces between, CR LF after.
+using HexLineValues = std::array<unsigned, 32>;
+void AppendHexLine(std::string& text, const HexLineValues& values);
 
 // Deterministic test data.
 std::string RandomBytes(std::size_t size, std::uint32_t seed);
