@@ -1,5 +1,6 @@
 // tqconv convert and check: each project as the dialog treats a dropped file, then the Convert
 // command, for the files named and the projects in the folders named, several at once.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -108,7 +109,9 @@ int RunProjectBatch(const std::string& command, const std::vector<std::string>& 
   console.progress = terminal && !options->quiet;
   console.columns = terminal ? TerminalColumns(stderr) : 80;
   console.turnKey = OutputNameKey;
-  const ConversionSteps steps = check ? DryRunConversionSteps() : DefaultConversionSteps();
+  // A lone conversion compresses on every thread; conversions side by side on one each.
+  const unsigned packThreads = std::min<std::size_t>(jobs, inputs.size()) <= 1 ? LonePackThreads() : 1;
+  const ConversionSteps steps = check ? DryRunConversionSteps(packThreads) : DefaultConversionSteps(packThreads);
   console.stopRequested = [] { return platform::StopSignal() != 0; };
   // A signal during the batch stops it: the running conversions end with their clean-up, no
   // other one starts, and what was done is reported before the program ends.

@@ -7,6 +7,7 @@
 
 #include "implode/explode.h"
 #include "implode/implode.h"
+#include "implode/implode_parallel.h"
 
 namespace {
 
@@ -96,8 +97,27 @@ bool PackFile(const std::filesystem::path& source, const std::filesystem::path& 
   return finished && !context.writeFailed;
 }
 
-bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target) {
-  return PackFile(source, target, 0, 4096);
+bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                     const unsigned threads) {
+  if (threads <= 1) return PackFile(source, target, 0, 4096);
+  const std::unique_ptr<ImplodeWorkArea> work(new (std::nothrow) ImplodeWorkArea());
+  if (!work) return false;
+  OpenFiles files = Open(source, target);
+  if (!files.ok()) return false;
+  const std::unique_ptr<platform::FileMapping> mapping = files.source->Map();
+  if (!mapping) {
+    files = OpenFiles{};
+    return PackFile(source, target, 0, 4096);
+  }
+  PackFileContext context;
+  context.target = files.target.get();
+  const std::string_view bytes = mapping->Bytes();
+  ImplodeSplit split;
+  split.threads = threads;
+  ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), WriteToTarget, *work, &context,
+                    0, 4096, split);
+  const bool finished = files.target->Finish();
+  return finished && !context.writeFailed;
 }
 
 UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std::filesystem::path& target,

@@ -24,7 +24,10 @@ enum class UnpackFailure {
 // Compresses the source into one stream (literal mode 0, 4096-byte dictionary) in the target,
 // which is created or emptied, flushed and synced. True when the target holds the whole stream.
 // A failed read of the source leaves as platform::FileError.
-bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target);
+// With more than one thread the source, a file of our own working directory that no one else
+// writes, is mapped and compressed on up to that many threads: the same stream, sooner.
+bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                     unsigned threads = 1);
 
 // Expands the stream in the source into the target (created or emptied). Writes at most limit
 // bytes: past it the expansion stops and the result is TooLarge. A failed read of the source

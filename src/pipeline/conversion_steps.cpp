@@ -1,5 +1,8 @@
 #include "pipeline/conversion_steps.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "pipeline/output_publish.h"
 #include "pipeline/work_directory.h"
 #include "pipeline/work_directory_sweep.h"
@@ -9,7 +12,13 @@
 #include "project/unit_setup_round_trip.h"
 #include "project/validation.h"
 
-ConversionSteps DefaultConversionSteps() {
+unsigned LonePackThreads() {
+  // More threads than this gain little: the merge before and the sync after do not shrink.
+  constexpr unsigned kMostPackThreads = 8;
+  return std::clamp(std::thread::hardware_concurrency(), 1u, kMostPackThreads);
+}
+
+ConversionSteps DefaultConversionSteps(const unsigned packThreads) {
   ConversionSteps steps;
   steps.createWorkDirectory = CreateWorkDirectory;
   steps.removeStaleWorkDirectories = RemoveStaleWorkDirectories;
@@ -28,16 +37,16 @@ ConversionSteps DefaultConversionSteps() {
     return UnpackProjectFile(platform::PathFromUtf8(input), platform::PathFromUtf8(staged), limit);
   };
   steps.convertUnitSetup = ConvertUnitSetup;
-  steps.packOutput = [](const std::string& merged, const std::string& target) {
-    return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target));
+  steps.packOutput = [packThreads](const std::string& merged, const std::string& target) {
+    return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target), packThreads);
   };
   steps.copyOutput = MoveOrCopySynced;
   steps.publishOutput = PublishOutput;
   return steps;
 }
 
-ConversionSteps DryRunConversionSteps() {
-  ConversionSteps steps = DefaultConversionSteps();
+ConversionSteps DryRunConversionSteps(const unsigned packThreads) {
+  ConversionSteps steps = DefaultConversionSteps(packThreads);
   steps.publishOutput = [](const std::string& merged, bool packed, const std::string&, std::string& outputPath,
                            const ConversionSteps& table) {
     // Written for real, so that a failing write is found, but where nobody looks for it; and the

@@ -47,10 +47,15 @@ struct ConversionSteps {
   std::uint64_t projectSizeLimit = kProjectSizeLimit;
 };
 
+// How many threads may compress a packed output: as many as the machine runs at once, for a
+// conversion that runs alone.
+unsigned LonePackThreads();
+
 // The real steps. A table with a step left empty makes the command report the conversion as
-// incomplete instead of announcing it.
-ConversionSteps DefaultConversionSteps();
+// incomplete instead of announcing it. Conversions that run side by side compress on one thread
+// each.
+ConversionSteps DefaultConversionSteps(unsigned packThreads = LonePackThreads());
 
 // The real steps, except that the output is written inside the working directory, where the
 // clean-up removes it, and published nowhere: a conversion that shows whether it would succeed.
-ConversionSteps DryRunConversionSteps();
+ConversionSteps DryRunConversionSteps(unsigned packThreads = LonePackThreads());

@@ -62,6 +62,24 @@ TEST(PackedFile, FilesLongerThanOneReadOfTheSourceComeThroughWhole) {
   }
 }
 
+TEST(PackedFile, PackingOnSeveralThreadsGivesTheSameStream) {
+  // A conversion's own merged text is mapped and compressed in segments of at least a mebibyte;
+  // where it cannot be mapped it is read as on one thread.
+  const fs::path folder = testfiles::MakeFolder("threads");
+  const std::string text = streamtest::ProjectText(3000000, 19);
+  testfiles::Write(folder / "merged.lqt", text);
+  const std::string expected = ImplodeBytes(text, 0, 4096).bytes;
+  ASSERT_TRUE(PackProjectFile(folder / "merged.lqt", folder / "mapped.lqp", 4));
+  EXPECT_TRUE(testfiles::Read(folder / "mapped.lqp") == expected) << "the stream differs from the one made in memory";
+  PlatformDouble platform;
+  platform.Fail(PlatformCall::Map);
+  ASSERT_TRUE(PackProjectFile(folder / "merged.lqt", folder / "read.lqp", 4));
+  EXPECT_TRUE(testfiles::Read(folder / "read.lqp") == expected) << "the stream differs from the one made in memory";
+  EXPECT_EQ(platform.Calls(PlatformCall::Map), 1);
+  EXPECT_GE(platform.Calls(PlatformCall::Read), 3000000 / (128 * 1024));
+  EXPECT_EQ(platform.Calls(PlatformCall::Sync), 1);
+}
+
 TEST(PackedFile, UnpackingAcceptsEveryModeAndDictionary) {
   const fs::path folder = testfiles::MakeFolder("modes");
   const std::string text = streamtest::ProjectText(20000, 12);
