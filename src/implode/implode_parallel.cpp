@@ -359,7 +359,7 @@ unsigned ImplodeInParallel(const std::uint8_t* input, const std::uint64_t size, 
   SplitCompression compression(input, size, literalMode, dictionarySize, split);
   if (split.threads <= 1 || size < 2 * split.leastSegment || !compression.Prepare()) {
     Stretch stretch{input, input + size, write, param};
-    EncodePasses(ReadStretch, WriteStretch, work, &stretch, literalMode, dictionarySize, PassRun{});
+    ImplodeStream(ReadStretch, WriteStretch, work, &stretch, literalMode, dictionarySize);
     if (report != nullptr) *report = ImplodeSplitReport{1, 0};
     return kStreamOk;
   }

@@ -76,48 +76,49 @@ void WriteToTarget(const char* buffer, std::uint32_t& size, void* context) {
   files.written += count;
 }
 
-bool PackFile(const std::filesystem::path& source, const std::filesystem::path& target,
-              const std::uint32_t literalMode, const std::uint32_t dictionarySize) {
+namespace {
+
+// With more than one thread the source, when it can be mapped, is compressed on that many;
+// otherwise it is read through the codec's callback.
+bool Pack(const std::filesystem::path& source, const std::filesystem::path& target, const std::uint32_t literalMode,
+          const std::uint32_t dictionarySize, const unsigned threads) {
   if (!ImplodeAccepts(literalMode, dictionarySize)) return false;
   const std::unique_ptr<ImplodeWorkArea> work(new (std::nothrow) ImplodeWorkArea());
   if (!work) return false;
-  // Without room for the buffer the source is read request by request.
-  const std::unique_ptr<char[]> readBuffer(new (std::nothrow) char[kReadPiece]);
   OpenFiles files = Open(source, target);
   if (!files.ok()) return false;
   PackFileContext context;
-  context.source = files.source.get();
   context.target = files.target.get();
-  context.readBuffer = readBuffer.get();
-  context.readBufferSize = readBuffer ? kReadPiece : 0;
-  ImplodeStream(ReadFromSource, WriteToTarget, *work, &context, literalMode, dictionarySize);
+  if (const std::unique_ptr<platform::FileMapping> mapping = threads > 1 ? files.source->Map() : nullptr) {
+    const std::string_view bytes = mapping->Bytes();
+    ImplodeSplit split;
+    split.threads = threads;
+    ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), WriteToTarget, *work,
+                      &context, literalMode, dictionarySize, split);
+  } else {
+    // Without room for the buffer the source is read request by request.
+    const std::unique_ptr<char[]> readBuffer(new (std::nothrow) char[kReadPiece]);
+    context.source = files.source.get();
+    context.readBuffer = readBuffer.get();
+    context.readBufferSize = readBuffer ? kReadPiece : 0;
+    ImplodeStream(ReadFromSource, WriteToTarget, *work, &context, literalMode, dictionarySize);
+  }
   files.source.reset();
   // A full device often reports only here, because the writes before were buffered.
   const bool finished = files.target->Finish();
   return finished && !context.writeFailed;
 }
 
+}  // namespace
+
+bool PackFile(const std::filesystem::path& source, const std::filesystem::path& target,
+              const std::uint32_t literalMode, const std::uint32_t dictionarySize) {
+  return Pack(source, target, literalMode, dictionarySize, 1);
+}
+
 bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
                      const unsigned threads) {
-  if (threads <= 1) return PackFile(source, target, 0, 4096);
-  const std::unique_ptr<ImplodeWorkArea> work(new (std::nothrow) ImplodeWorkArea());
-  if (!work) return false;
-  OpenFiles files = Open(source, target);
-  if (!files.ok()) return false;
-  const std::unique_ptr<platform::FileMapping> mapping = files.source->Map();
-  if (!mapping) {
-    files = OpenFiles{};
-    return PackFile(source, target, 0, 4096);
-  }
-  PackFileContext context;
-  context.target = files.target.get();
-  const std::string_view bytes = mapping->Bytes();
-  ImplodeSplit split;
-  split.threads = threads;
-  ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), WriteToTarget, *work, &context,
-                    0, 4096, split);
-  const bool finished = files.target->Finish();
-  return finished && !context.writeFailed;
+  return Pack(source, target, 0, 4096, threads);
 }
 
 UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std::filesystem::path& target,
