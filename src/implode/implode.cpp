@@ -583,7 +583,14 @@ class Encoder {
   // Kept out of FindMatch, whose quick answers then need few registers.
   [[gnu::noinline]] std::uint32_t LongestMatch(const std::uint32_t c, const std::int32_t oldest, const std::uint32_t newest) {
     Search search{c, oldest, 2, c - 1, 0, 0, false, 0, 0, 0, 0};
-    TakeBest(search, newest, LengthBeyond(newest, c, 2));
+    // The newest candidate sharing S's first 8 bytes is the first best of 8 or more the walks
+    // would reach, every newer one being shorter: starting there skips the short ones.
+    if (const std::int32_t eight = NewestSharingEight(c, oldest); eight >= 0) {
+      const auto q = static_cast<std::uint32_t>(eight);
+      TakeBest(search, q, LengthBeyond(q, c, kLevelLength[kEightBytes] - 1));
+    } else {
+      TakeBest(search, newest, LengthBeyond(newest, c, 2));
+    }
     Repeat repeat{kUnknown, 0};
     while (search.best != kLongestMatch && search.prefixNext >= oldest) {
       if (search.prefixLevel != kEightBytes) {
@@ -619,6 +626,19 @@ class Encoder {
     if (search.best == kLongestMatch) return OldestLongest(c, oldest, search.bestPosition);
     distance_ = c - search.bestPosition - 1;
     return search.best;
+  }
+
+  // The newest position at least 2 back sharing the 8 bytes at c; -1 when there is none.
+  std::int32_t NewestSharingEight(const std::uint32_t c, const std::int32_t oldest) const {
+    std::uint64_t key;
+    std::memcpy(&key, window_ + c, 8);
+    for (std::int32_t q = chains_.Previous(kEightBytes, static_cast<std::int32_t>(c)); q >= oldest;
+         q = chains_.Previous(kEightBytes, q)) {
+      std::uint64_t bytes;
+      std::memcpy(&bytes, window_ + q, 8);
+      if (bytes == key && q != static_cast<std::int32_t>(c - 1)) return q;
+    }
+    return -1;
   }
 
   // The two walks while the best is shorter than 8, when both follow chains of 3 bytes and most
