@@ -353,15 +353,18 @@ class CarriageReturnEscaper final : public pugi::xml_writer {
   void write(const void* data, std::size_t size) override {
     const std::string_view bytes(static_cast<const char*>(data), size);
     std::string escaped;
-    escaped.reserve(size + 16);
     if (encoding_ == pugi::encoding_utf8) {
-      for (const char c : bytes) {
-        if (c == '\r') {
-          escaped += "&#13;";
-        } else {
-          escaped += c;
-        }
+      // Text between carriage returns goes on as it is, most often all of it at once.
+      std::size_t from = 0;
+      for (std::size_t cr = bytes.find('\r'); cr != std::string_view::npos; cr = bytes.find('\r', from)) {
+        escaped.append(bytes, from, cr - from).append("&#13;");
+        from = cr + 1;
       }
+      if (from == 0) {
+        out_.write(data, size);
+        return;
+      }
+      escaped.append(bytes, from);
     } else {
       // Whole code units only; pugixml writes them whole, but a torn one would wait here.
       std::string units = carry_ + std::string(bytes);

@@ -112,6 +112,8 @@ TEST(unitxml_Dom, CarriageReturnsOfReferencesStayCarriageReturns) {
     std::string out;
   } cases[] = {
       {"utf-8", "<Prj A=\"&#13;\">a&#13;b&#xD;\r\n</Prj>", "<Prj A=\"&#13;\">a&#13;b&#13;\n</Prj>"},
+      {"utf-8, at the ends of a text and side by side", "<Prj><A>&#13;&#13;x&#13;</A><B>&#13;</B></Prj>",
+       "<Prj><A>&#13;&#13;x&#13;</A><B>&#13;</B></Prj>"},
       {"utf-16le", Utf16Le(u"\uFEFF<Prj>\u3042&#13;</Prj>"), Utf16Le(u"\uFEFF<Prj>\u3042&#13;</Prj>")},
       {"utf-16be", Utf16Be(u"\uFEFF<Prj>\u3042&#13;\u0D0D</Prj>"), Utf16Be(u"\uFEFF<Prj>\u3042&#13;\u0D0D</Prj>")},
       // Line ends are normalised where pugixml leaves them raw, so none of them becomes a reference.
