@@ -2,22 +2,15 @@
 // it is fed, and must decode the same whether its input arrives whole or a few bytes at a time.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "fuzz_require.h"
 #include "implode/codec_memory.h"
 #include "implode/explode.h"
 
 namespace {
-
-void Require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "explode fuzz target: %s\n", what);
-  std::abort();
-}
 
 // Delivers 5 bytes first (enough for the header check), then at most 3 bytes a read.
 struct Trickle {

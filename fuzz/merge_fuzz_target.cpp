@@ -4,22 +4,15 @@
 // read where it lies gives what the merge of the file read into memory gives.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "fuzz_require.h"
 #include "project/merge.h"
 
 namespace {
-
-void Require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "merge fuzz target: %s\n", what);
-  std::abort();
-}
 
 // The project as a file that can be mapped or only read.
 class BytesInput final : public platform::InputFile {

@@ -2,21 +2,10 @@
 // expand to exactly themselves. The empty input is the exception by design: its 4-byte stream
 // is refused as too short.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
+#include "fuzz_require.h"
 #include "implode/codec_memory.h"
-
-namespace {
-
-void Require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "round-trip fuzz target: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

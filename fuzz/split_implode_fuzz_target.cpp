@@ -2,23 +2,16 @@
 // on one, to the byte and in the same writes. The first byte picks the literal mode, the
 // dictionary, the threads, how small segments may be and whether caught-up segments are waited for.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz_require.h"
 #include "implode/codec_memory.h"
 #include "implode/implode_parallel.h"
 
 namespace {
-
-void Require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "split implode fuzz target: %s\n", what);
-  std::abort();
-}
 
 struct Written {
   std::string bytes;

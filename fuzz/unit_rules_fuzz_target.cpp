@@ -5,14 +5,13 @@
 // the equipment element keeps "S5" and identifiers elsewhere stay as they were) and the number
 // of the root's "NextID" is above every identifier number in the document.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "fuzz_require.h"
 #include "app/user_interface.h"
 #include "platform_double.h"
 #include "unitxml/dom.h"
@@ -22,12 +21,6 @@ namespace {
 
 // Documents past this are not what a project carries; each execution stays fast.
 constexpr std::size_t kMaxInput = 64 * 1024;
-
-void Require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "unit rules fuzz target: %s\n", what);
-  std::abort();
-}
 
 class MessageLog final : public UserInterface {
  public:

@@ -1,22 +1,11 @@
 // Arbitrary bytes as a unit-setup document: the parser either refuses them or gives a tree whose
 // saved form reads back as the same tree and saves to the same bytes again.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "fuzz_require.h"
 #include "unitxml/dom.h"
-
-namespace {
-
-void Require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "xml parse fuzz target: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
