@@ -78,15 +78,18 @@ void WriteToTarget(const char* buffer, std::uint32_t& size, void* context) {
 
 namespace {
 
+enum class Closing { Synced, Unsynced };
+
 // With more than one thread the source, when it can be mapped, is compressed on that many;
 // otherwise it is read through the codec's callback.
 bool Pack(const std::filesystem::path& source, const std::filesystem::path& target, const std::uint32_t literalMode,
-          const std::uint32_t dictionarySize, const unsigned threads) {
+          const std::uint32_t dictionarySize, const unsigned threads, const Closing closing = Closing::Synced) {
   if (!ImplodeAccepts(literalMode, dictionarySize)) return false;
   const std::unique_ptr<ImplodeWorkArea> work(new (std::nothrow) ImplodeWorkArea());
   if (!work) return false;
   OpenFiles files = Open(source, target);
   if (!files.ok()) return false;
+  if (closing == Closing::Unsynced) files.target->WillCloseUnsynced();
   PackFileContext context;
   context.target = files.target.get();
   if (const std::unique_ptr<platform::FileMapping> mapping = threads > 1 ? files.source->Map() : nullptr) {
@@ -105,7 +108,7 @@ bool Pack(const std::filesystem::path& source, const std::filesystem::path& targ
   }
   files.source.reset();
   // A full device often reports only here, because the writes before were buffered.
-  const bool finished = files.target->Finish();
+  const bool finished = closing == Closing::Synced ? files.target->Finish() : files.target->Close();
   return finished && !context.writeFailed;
 }
 
@@ -119,6 +122,10 @@ bool PackFile(const std::filesystem::path& source, const std::filesystem::path& 
 bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
                      const unsigned threads) {
   return Pack(source, target, 0, 4096, threads);
+}
+
+bool PackWorkingFile(const std::filesystem::path& source, const std::filesystem::path& target) {
+  return Pack(source, target, 0, 4096, 1, Closing::Unsynced);
 }
 
 UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std::filesystem::path& target,

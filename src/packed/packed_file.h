@@ -29,6 +29,10 @@ enum class UnpackFailure {
 bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
                      unsigned threads = 1);
 
+// PackProjectFile on one thread into a file of our own working directory, which is only read
+// again and then deleted: it is closed without waiting for the device (a failed close still fails).
+bool PackWorkingFile(const std::filesystem::path& source, const std::filesystem::path& target);
+
 // Expands the stream in the source into the target (created or emptied). Writes at most limit
 // bytes: past it the expansion stops and the result is TooLarge. A failed read of the source
 // leaves as platform::FileError.

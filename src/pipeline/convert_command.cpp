@@ -69,6 +69,45 @@ void MakeWritable(const std::string& staged) {
   }
 }
 
+enum class MergeResult { Merged, Ended, Incomplete };
+
+// Takes the prepared project's blocks out, converts them and the unit-setup document, and merges
+// the project into mergedPath; Ended after the step's message. The blocks' texts, the project's
+// largest, are this function's alone: they are gone before the output is published.
+MergeResult ExtractConvertAndMerge(const std::string& staged, const bool packed, ConversionState& state,
+                                   const ConversionSteps& steps, std::string& mergedPath) {
+  std::string configLine, ioDataHex, settingsDataHex;
+  if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
+    return MergeResult::Ended;
+  }
+  // Counted first: the texts are handed over and converted where they lie, so that the project's
+  // largest block is never held twice.
+  ChangeReport* const report = CurrentChangeReport();
+  const std::size_t ioDataValues = report ? CountHexValues(ioDataHex) : 0;
+  const std::size_t settingsDataValues = report ? CountHexValues(settingsDataHex) : 0;
+  std::size_t ioDataReplaced = 0;
+  std::size_t settingsDataReplaced = 0;
+  const std::string convertedIoDataHex = steps.replaceModelInHexText(std::move(ioDataHex), &ioDataReplaced);
+  const std::string convertedSettingsDataHex =
+      steps.replaceModelInHexText(std::move(settingsDataHex), &settingsDataReplaced);
+  if (report) {
+    report->blocks.push_back({kIoTableDataBlock, ioDataValues, CountHexValues(convertedIoDataHex), ioDataReplaced});
+    // An empty settings block is left as it is.
+    if (!convertedSettingsDataHex.empty()) {
+      report->blocks.push_back({kSettingsDataBlock, settingsDataValues, CountHexValues(convertedSettingsDataHex),
+                                settingsDataReplaced});
+    }
+  }
+
+  if (!steps.convertUnitSetup || (packed && !steps.packOutput) || !steps.publishOutput) return MergeResult::Incomplete;
+  std::string unitHexAfter;
+  if (!steps.convertUnitSetup(state.UnitSetupSlot, staged, convertedIoDataHex, convertedSettingsDataHex,
+                              configLine, !packed, unitHexAfter, mergedPath)) {
+    return MergeResult::Ended;
+  }
+  return MergeResult::Merged;
+}
+
 ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& state,
                                 const ConversionSteps& steps) {
   platform::ThrowIfStopRequested();
@@ -97,34 +136,11 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
     return Incomplete(state);
   }
   if (!steps.validateAndPrepareProject(staged)) return Ended(state);
-  std::string configLine, ioDataHex, settingsDataHex;
-  if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
-    return Ended(state);
-  }
-  // Counted first: the texts are handed over and converted where they lie, so that the project's
-  // largest block is never held twice.
-  ChangeReport* const report = CurrentChangeReport();
-  const std::size_t ioDataValues = report ? CountHexValues(ioDataHex) : 0;
-  const std::size_t settingsDataValues = report ? CountHexValues(settingsDataHex) : 0;
-  std::size_t ioDataReplaced = 0;
-  std::size_t settingsDataReplaced = 0;
-  const std::string convertedIoDataHex = steps.replaceModelInHexText(std::move(ioDataHex), &ioDataReplaced);
-  const std::string convertedSettingsDataHex =
-      steps.replaceModelInHexText(std::move(settingsDataHex), &settingsDataReplaced);
-  if (report) {
-    report->blocks.push_back({kIoTableDataBlock, ioDataValues, CountHexValues(convertedIoDataHex), ioDataReplaced});
-    // An empty settings block is left as it is.
-    if (!convertedSettingsDataHex.empty()) {
-      report->blocks.push_back({kSettingsDataBlock, settingsDataValues, CountHexValues(convertedSettingsDataHex),
-                                settingsDataReplaced});
-    }
-  }
-
-  if (!steps.convertUnitSetup || (packed && !steps.packOutput) || !steps.publishOutput) return Incomplete(state);
-  std::string unitHexAfter, mergedPath;
-  if (!steps.convertUnitSetup(state.UnitSetupSlot, staged, convertedIoDataHex, convertedSettingsDataHex,
-                              configLine, !packed, unitHexAfter, mergedPath)) {
-    return Ended(state);
+  std::string mergedPath;
+  switch (ExtractConvertAndMerge(staged, packed, state, steps, mergedPath)) {
+    case MergeResult::Merged: break;
+    case MergeResult::Ended: return Ended(state);
+    case MergeResult::Incomplete: return Incomplete(state);
   }
   if (!steps.checkPathLength(mergedPath)) return Ended(state);
 

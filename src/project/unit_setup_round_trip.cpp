@@ -26,7 +26,7 @@ bool ConvertUnitSetup(std::unique_ptr<CTQPropertyData>& slot, const std::string&
 
   if (!slot->DecodeHexText()) return false;
   if (!slot->TransformUnitXml(binTextBefore, binBefore, xml)) return false;
-  if (!PackProjectFile(PathFromUtf8(TransformedUnitSetupPath(path)), PathFromUtf8(binAfter))) {
+  if (!PackWorkingFile(PathFromUtf8(TransformedUnitSetupPath(path)), PathFromUtf8(binAfter))) {
     ShowCatalogMessage("MsgCompressFail");
     return false;
   }

@@ -227,6 +227,27 @@ TEST(PackedFile, EveryFileCallGoesThroughThePlatform) {
   }
 }
 
+// A working file is the same stream, closed without a sync; every other failing call still fails it.
+TEST(PackedFile, AWorkingFileIsPackedAlikeButNeverSynced) {
+  const fs::path folder = testfiles::MakeFolder("working");
+  const std::string text = streamtest::ProjectText(20000, 16);
+  testfiles::Write(folder / "in.lqt", text);
+  {
+    PlatformDouble platform;
+    ASSERT_TRUE(PackWorkingFile(folder / "in.lqt", folder / "a.bin"));
+    EXPECT_EQ(platform.Calls(PlatformCall::Sync), 0);
+    EXPECT_EQ(platform.Calls(PlatformCall::Flush), 1);
+    EXPECT_EQ(platform.Calls(PlatformCall::Close), 1);
+  }
+  EXPECT_EQ(testfiles::Read(folder / "a.bin"), ImplodeBytes(text).bytes);
+  for (const PlatformCall call : {PlatformCall::OpenForReading, PlatformCall::CreateForWriting, PlatformCall::Write,
+                                  PlatformCall::Flush, PlatformCall::Close}) {
+    PlatformDouble platform;
+    platform.Fail(call);
+    EXPECT_FALSE(PackWorkingFile(folder / "in.lqt", folder / "b.bin")) << static_cast<int>(call);
+  }
+}
+
 TEST(PackedFile, APipeOrDeviceNeedsNoSync) {
   if (!fs::exists("/dev/null")) GTEST_SKIP() << "no /dev/null here";
   const fs::path folder = testfiles::MakeFolder("device");

@@ -139,18 +139,31 @@ TEST_F(RoundTrip, AMergedFileThatCannotBeWrittenIsAMergeFailure) {
   EXPECT_EQ(recorder_.MessageKeys(), (Keys{"MsgMergeFail", "MsgMergeFail"}));
 }
 
+TEST_F(RoundTrip, ACompressedDocumentThatCannotBeClosedIsACompressionFailure) {
+  PlatformDouble platform;
+  platform.Fail(PlatformCall::Close, ".bin_after");
+  EXPECT_FALSE(Convert());
+  EXPECT_EQ(recorder_.MessageKeys(), (Keys{"MsgCompressFail"}));
+  EXPECT_FALSE(fs::exists(staged_ + ".merged.lqt"));
+}
+
 // A merged text that is published by moving it is on the device first; one that is only read
 // again to be packed is closed without waiting for the device, and its failed close still fails.
+// The other working files are never synced.
 TEST_F(RoundTrip, TheMergedFileIsSyncedOnlyWhenItWillBeMoved) {
   PlatformDouble platform;
   int mergedSyncs = 0;
+  int otherSyncs = 0;
   platform.onCall = [&](PlatformCall call, const fs::path& path) {
-    if (call == PlatformCall::Sync && path.string().find(".merged.lqt") != std::string::npos) ++mergedSyncs;
+    if (call != PlatformCall::Sync) return;
+    ++(path.string().find(".merged.lqt") != std::string::npos ? mergedSyncs : otherSyncs);
   };
   for (const bool sync : {true, false}) {
     mergedSyncs = 0;
+    otherSyncs = 0;
     ASSERT_TRUE(Convert(sync));
     EXPECT_EQ(mergedSyncs, sync ? 1 : 0) << sync;
+    EXPECT_EQ(otherSyncs, 0) << sync;
     EXPECT_NE(testfiles::Read(merged_).find("54 51 36 41"), std::string::npos);
   }
   platform.Fail(PlatformCall::Close, ".merged.lqt");
