@@ -78,12 +78,14 @@ void WriteToTarget(const char* buffer, std::uint32_t& size, void* context) {
 
 namespace {
 
+// Synced: the target is on the device before the result is known. Unsynced: a working file,
+// read again and deleted, whose close is enough.
 enum class Closing { Synced, Unsynced };
 
 // With more than one thread the source, when it can be mapped, is compressed on that many;
 // otherwise it is read through the codec's callback.
 bool Pack(const std::filesystem::path& source, const std::filesystem::path& target, const std::uint32_t literalMode,
-          const std::uint32_t dictionarySize, const unsigned threads, const Closing closing = Closing::Synced) {
+          const std::uint32_t dictionarySize, const unsigned threads, const Closing closing) {
   if (!ImplodeAccepts(literalMode, dictionarySize)) return false;
   const std::unique_ptr<ImplodeWorkArea> work(new (std::nothrow) ImplodeWorkArea());
   if (!work) return false;
@@ -116,12 +118,12 @@ bool Pack(const std::filesystem::path& source, const std::filesystem::path& targ
 
 bool PackFile(const std::filesystem::path& source, const std::filesystem::path& target,
               const std::uint32_t literalMode, const std::uint32_t dictionarySize) {
-  return Pack(source, target, literalMode, dictionarySize, 1);
+  return Pack(source, target, literalMode, dictionarySize, 1, Closing::Synced);
 }
 
 bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
                      const unsigned threads) {
-  return Pack(source, target, 0, 4096, threads);
+  return Pack(source, target, 0, 4096, threads, Closing::Synced);
 }
 
 bool PackWorkingFile(const std::filesystem::path& source, const std::filesystem::path& target) {
