@@ -1,5 +1,6 @@
 // Arbitrary bytes as a stream: the decompressor must stop cleanly with a result code, whatever
-// it is fed, and must decode the same whether its input arrives whole or a few bytes at a time.
+// it is fed, and must decode the same whether its input arrives whole or a few bytes at a time,
+// on one thread or on two.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "fuzz_require.h"
 #include "implode/codec_memory.h"
 #include "implode/explode.h"
+#include "implode/explode_parallel.h"
 
 namespace {
 
@@ -50,5 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned code = ExplodeStream(TrickleRead, TrickleWrite, *work, &trickle);
   Require(code == whole.code, "result depends on how the input arrives");
   Require(trickle.output == whole.bytes, "output depends on how the input arrives");
+
+  *work = ExplodeWorkArea{};
+  Trickle twoThreads;
+  twoThreads.input = stream;
+  const unsigned twoThreadsCode = ExplodeInParallel(TrickleRead, TrickleWrite, *work, &twoThreads);
+  Require(twoThreadsCode == whole.code, "result differs on two threads");
+  Require(twoThreads.output == whole.bytes, "output differs on two threads");
   return 0;
 }

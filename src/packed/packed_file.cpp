@@ -6,6 +6,7 @@
 #include <new>
 
 #include "implode/explode.h"
+#include "implode/explode_parallel.h"
 #include "implode/implode.h"
 #include "implode/implode_parallel.h"
 
@@ -146,7 +147,8 @@ UnpackFailure UnpackFileExplained(const std::filesystem::path& source, const std
   context.limit = limit;
   // An expansion is closed, never synced (a staged project is deleted with its working folder).
   files.target->WillCloseUnsynced();
-  const unsigned code = ExplodeStream(ReadFromSource, WriteToTarget, *work, &context);
+  // Decoding and writing side by side: the expansion takes the longer of the two, not their sum.
+  const unsigned code = ExplodeInParallel(ReadFromSource, WriteToTarget, *work, &context);
   const bool closed = files.target->Close();
   files.source.reset();
   if (context.tooLarge) return UnpackFailure::TooLarge;

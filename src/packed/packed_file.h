@@ -3,6 +3,7 @@
 // sync and close here goes through the platform layer, where a test double can fail it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -51,7 +52,8 @@ bool PackFile(const std::filesystem::path& source, const std::filesystem::path& 
 // What both file operations hand their stream callbacks. Past the limit the write callback
 // writes no more and the read callback delivers no more, so the expansion stops soon after.
 // With a read buffer the source is read in pieces of its size and the codec's small requests
-// are served from it; without one, each request reads the source.
+// are served from it; without one, each request reads the source. An expansion on two threads
+// reads on one and writes on the other: only `tooLarge` is seen by both while it runs.
 struct PackFileContext {
   platform::InputFile* source = nullptr;
   platform::OutputFile* target = nullptr;
@@ -62,7 +64,7 @@ struct PackFileContext {
   bool writeFailed = false;
   std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t written = 0;
-  bool tooLarge = false;
+  std::atomic<bool> tooLarge = false;
   bool sourceExhausted = false;  // a read found the end of the source
 };
 

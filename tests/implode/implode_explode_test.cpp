@@ -1,16 +1,16 @@
-// The decompressor: exact streams, header checks, truncation, window edges and the sizes of its
-// reads and writes.
+// The decompressor, on one thread and on two: exact streams, header checks, truncation, window
+// edges and the sizes of its reads and writes.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "implode/codec_memory.h"
+#include "implode/explode_parallel.h"
 #include "stream_test_support.h"
 
 namespace {
 
-using streamtest::Explode;
 using streamtest::FromHex;
 using streamtest::StreamBuilder;
 using Sizes = std::vector<std::uint32_t>;
@@ -36,7 +36,19 @@ const GoldenStream kGolden[] = {
      std::string(5000, 'a')},
 };
 
-TEST(ImplodeExplode, GoldenStreamsExpand) {
+struct Decompressor {
+  const char* name;
+  streamtest::Expander expand;
+};
+
+class ImplodeExplode : public testing::TestWithParam<Decompressor> {
+ protected:
+  streamtest::Recording Explode(std::string_view stream, std::uint32_t maxChunk = 0xFFFFFFFF) const {
+    return streamtest::Explode(stream, maxChunk, GetParam().expand);
+  }
+};
+
+TEST_P(ImplodeExplode, GoldenStreamsExpand) {
   for (const auto& golden : kGolden) {
     SCOPED_TRACE(golden.name);
     const auto result = Explode(FromHex(golden.hex));
@@ -45,7 +57,7 @@ TEST(ImplodeExplode, GoldenStreamsExpand) {
   }
 }
 
-TEST(ImplodeExplode, FirstReadOfFourBytesOrFewerIsTooShort) {
+TEST_P(ImplodeExplode, FirstReadOfFourBytesOrFewerIsTooShort) {
   for (const char* hex : {"", "00", "00 06", "00 06 01", "00 06 01 FF"}) {
     SCOPED_TRACE(hex);
     const auto result = Explode(FromHex(hex));
@@ -58,7 +70,7 @@ TEST(ImplodeExplode, FirstReadOfFourBytesOrFewerIsTooShort) {
   EXPECT_EQ(trickled.readRequests, Sizes{2048});
 }
 
-TEST(ImplodeExplode, HeaderChecksDictionaryBeforeLiteralMode) {
+TEST_P(ImplodeExplode, HeaderChecksDictionaryBeforeLiteralMode) {
   struct Case {
     const char* hex;
     unsigned code;
@@ -76,7 +88,7 @@ TEST(ImplodeExplode, HeaderChecksDictionaryBeforeLiteralMode) {
   }
 }
 
-TEST(ImplodeExplode, TruncatedStreamsWriteWhatWasDecoded) {
+TEST_P(ImplodeExplode, TruncatedStreamsWriteWhatWasDecoded) {
   // The decoder keeps the next 8 bits at hand after every step, so a step needs 8 bits beyond
   // its own end; only the end-of-stream code may end on the last byte. "abc" is three 9-bit
   // literals (bits 0-26 after the header) and the 16-bit end code (bits 27-42).
@@ -98,7 +110,7 @@ TEST(ImplodeExplode, TruncatedStreamsWriteWhatWasDecoded) {
   }
 }
 
-TEST(ImplodeExplode, TruncatedLongStreamWritesFullBlocksAndTheRest) {
+TEST_P(ImplodeExplode, TruncatedLongStreamWritesFullBlocksAndTheRest) {
   const std::string data = streamtest::ProjectText(60000, 7);
   const std::string stream = ImplodeBytes(data).bytes;
   const auto result = Explode(stream.substr(0, stream.size() / 2));
@@ -108,7 +120,7 @@ TEST(ImplodeExplode, TruncatedLongStreamWritesFullBlocksAndTheRest) {
   for (std::size_t i = 0; i + 1 < result.writeSizes.size(); ++i) EXPECT_EQ(result.writeSizes[i], 4096u);
 }
 
-TEST(ImplodeExplode, EndCodeOnTheLastByteAndNothingReadAfterIt) {
+TEST_P(ImplodeExplode, EndCodeOnTheLastByteAndNothingReadAfterIt) {
   // 00 06 C2 88 19 AB 0B 01 FF: literals (27 bits), copy (13 bits), end code (16 bits) fill the
   // seven bytes exactly.
   const std::string exact = FromHex("00 06 C2 88 19 AB 0B 01 FF");
@@ -123,7 +135,7 @@ TEST(ImplodeExplode, EndCodeOnTheLastByteAndNothingReadAfterIt) {
   EXPECT_LT(delivered, stream.size() + 2048);
 }
 
-TEST(ImplodeExplode, ShortDistancesRepeatAndHistoryStartsAsZeros) {
+TEST_P(ImplodeExplode, ShortDistancesRepeatAndHistoryStartsAsZeros) {
   struct Case {
     const char* name;
     std::string stream;
@@ -145,7 +157,7 @@ TEST(ImplodeExplode, ShortDistancesRepeatAndHistoryStartsAsZeros) {
   }
 }
 
-TEST(ImplodeExplode, ExactlyOneBlockIsWrittenAsOneBlockThenNothing) {
+TEST_P(ImplodeExplode, ExactlyOneBlockIsWrittenAsOneBlockThenNothing) {
   StreamBuilder builder;
   builder.Literal('q');
   for (int i = 0; i < 7; ++i) builder.Copy(518, 1);
@@ -157,7 +169,7 @@ TEST(ImplodeExplode, ExactlyOneBlockIsWrittenAsOneBlockThenNothing) {
   for (const auto request : result.readRequests) EXPECT_EQ(request, 2048u);
 }
 
-TEST(ImplodeExplode, LongestCopyStartingAtTheLastWindowIndex) {
+TEST_P(ImplodeExplode, LongestCopyStartingAtTheLastWindowIndex) {
   // 4095 literals bring the output position to 8191; a copy of 518 from 4095 back then runs to
   // the very end of the window before the block leaves.
   std::string literals;
@@ -169,7 +181,7 @@ TEST(ImplodeExplode, LongestCopyStartingAtTheLastWindowIndex) {
   EXPECT_EQ(result.writeSizes, (Sizes{4096, 520}));
 }
 
-TEST(ImplodeExplode, ReadsAreRequestsOf2048WhateverTheSourceDelivers) {
+TEST_P(ImplodeExplode, ReadsAreRequestsOf2048WhateverTheSourceDelivers) {
   const std::string data = streamtest::RandomBytes(20000, 3);
   const std::string stream = ImplodeBytes(data).bytes;
   for (const std::uint32_t chunk : {2048u, 1000u, 7u, 5u}) {
@@ -182,7 +194,7 @@ TEST(ImplodeExplode, ReadsAreRequestsOf2048WhateverTheSourceDelivers) {
   }
 }
 
-TEST(ImplodeExplode, MemoryWrapperStopsAtTheLimit) {
+TEST(ImplodeExplodeMemory, WrapperStopsAtTheLimit) {
   const std::string data = streamtest::Repetitive(50000);
   const std::string stream = ImplodeBytes(data).bytes;
   const auto exact = ExplodeBytes(stream, data.size());
@@ -193,5 +205,10 @@ TEST(ImplodeExplode, MemoryWrapperStopsAtTheLimit) {
   EXPECT_TRUE(over.tooLarge);
   EXPECT_EQ(over.bytes, data.substr(0, data.size() - 1));
 }
+
+INSTANTIATE_TEST_SUITE_P(Decompressors, ImplodeExplode,
+                         testing::Values(Decompressor{"OneThread", ExplodeStream},
+                                         Decompressor{"TwoThreads", ExplodeInParallel}),
+                         [](const testing::TestParamInfo<Decompressor>& info) { return info.param.name; });
 
 }  // namespace

@@ -36,10 +36,10 @@ void Write(const char* buffer, std::uint32_t& size, void* param) {
 
 }  // namespace
 
-Recording Explode(std::string_view stream, std::uint32_t maxChunk) {
+Recording Explode(std::string_view stream, std::uint32_t maxChunk, Expander expand) {
   const auto work = std::make_unique<ExplodeWorkArea>();
   Session session{stream, 0, maxChunk, {}};
-  session.recording.code = ExplodeStream(Read, Write, *work, &session);
+  session.recording.code = expand(Read, Write, *work, &session);
   return session.recording;
 }
 

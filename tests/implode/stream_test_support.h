@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "implode/explode.h"
+
 namespace streamtest {
 
 // What one codec call saw through its callbacks.
@@ -19,8 +21,11 @@ struct Recording {
   std::vector<std::uint32_t> writeSizes;
 };
 
+// ExplodeStream or a decompressor that must behave as it does.
+using Expander = unsigned (*)(StreamReadCallback, StreamWriteCallback, ExplodeWorkArea&, void*);
+
 // maxChunk: the most bytes one read delivers (a source that trickles).
-Recording Explode(std::string_view stream, std::uint32_t maxChunk = 0xFFFFFFFF);
+Recording Explode(std::string_view stream, std::uint32_t maxChunk = 0xFFFFFFFF, Expander expand = ExplodeStream);
 Recording Implode(std::string_view data, std::uint32_t literalMode = 0, std::uint32_t dictionarySize = 4096,
                   std::uint32_t maxChunk = 0xFFFFFFFF);
 
