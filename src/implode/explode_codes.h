@@ -208,69 +208,11 @@ inline void CopyMatch(std::uint8_t* destination, std::uint32_t distance, std::ui
 
 
 
-// A length code's fields in one lookup on the 8 bits after the flag.
-struct LengthEntry {
-  std::uint8_t codeBits;
-  std::uint8_t extraBits;
-  std::uint16_t base;
-};
-constexpr std::array<LengthEntry, 256> LengthEntries() {
-  std::array<LengthEntry, 256> table{};
-  for (std::uint32_t index = 0; index < 256; ++index) {
-    const std::uint32_t code = kLengthDecode[index];
-    table[index] = {kLengthCodeBits[code], kLengthExtraBits[code], kLengthBases[code]};
-  }
-  return table;
-}
-inline constexpr auto kLengthEntries = LengthEntries();
-
-// A distance code's high part (low byte) and bit count (high byte) in one lookup.
-constexpr std::array<std::uint16_t, 256> DistanceEntries() {
-  std::array<std::uint16_t, 256> table{};
-  for (std::uint32_t index = 0; index < 256; ++index) {
-    const std::uint32_t high = kDistanceDecode[index];
-    table[index] = static_cast<std::uint16_t>(high | (kDistanceCodeBits[high] << 8));
-  }
-  return table;
-}
-inline constexpr auto kDistanceEntries = DistanceEntries();
-
-// DecodeToken<false> without a branch on the flag, the stream's least predictable bit: with the
-// longest token at hand, both readings of the bits are worked out and the flag picks one.
-template <bool kAsciiLiterals>
-inline Token DecodeTokenAtHand(BitInput& in, const std::uint32_t dictionaryBits) {
-  const std::uint64_t bits = in.Peek();
-  std::uint32_t literal;
-  std::uint32_t literalBits;
-  if constexpr (kAsciiLiterals) {
-    const std::uint32_t entry = kAsciiDecode[LowBits(bits >> 1, kAsciiLookupBits)];
-    literal = entry & 0xFF;
-    literalBits = 1 + (entry >> 8);
-  } else {
-    literal = LowBits(bits >> 1, 8);
-    literalBits = 9;
-  }
-  const LengthEntry length = kLengthEntries[LowBits(bits >> 1, 8)];
-  std::uint32_t copyBits = 1 + length.codeBits;
-  const std::uint32_t lengthIndex = length.base + LowBits(bits >> copyBits, length.extraBits);
-  copyBits += length.extraBits;
-  const std::uint32_t distanceEntry = kDistanceEntries[LowBits(bits >> copyBits, 8)];
-  copyBits += distanceEntry >> 8;
-  // A copy of 2 reaches 256 bytes back with 2 low bits; longer copies use the dictionary bits.
-  const std::uint32_t lowBits = lengthIndex == 0 ? 2 : dictionaryBits;
-  const std::uint32_t distance = (((distanceEntry & 0xFF) << lowBits) | LowBits(bits >> copyBits, lowBits)) + 1;
-  copyBits += lowBits;
-  const bool isCopy = (bits & 1) != 0;
-  in.Skip(isCopy ? copyBits : literalBits);
-  const std::uint32_t copySymbol = lengthIndex == kEndLengthIndex ? kEndSymbol : 256 + lengthIndex;
-  return {isCopy ? copySymbol : literal, isCopy ? distance : 0};
-}
-
 // Decodes the next token, checking each step only near the end of what has been read.
 inline Token NextToken(BitInput& in, const bool asciiLiterals, const std::uint32_t dictionaryBits) {
   in.TopUp();
-  if (in.bitCount() < kLongestToken + 8) return DecodeToken<true>(in, asciiLiterals, dictionaryBits);
-  return asciiLiterals ? DecodeTokenAtHand<true>(in, dictionaryBits) : DecodeTokenAtHand<false>(in, dictionaryBits);
+  return in.bitCount() >= kLongestToken + 8 ? DecodeToken<false>(in, asciiLiterals, dictionaryBits)
+                                            : DecodeToken<true>(in, asciiLiterals, dictionaryBits);
 }
 
 // How a stream begins: its header checked and its first bytes read into the work area's input.
