@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -46,20 +47,14 @@ class TokenRing {
     return writerStopped_ ? nullptr : Batch(handed_);
   }
   void Hand(const std::size_t count) {
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
+    Change([&] {
       counts_[handed_ % kBatches] = count;
       ++handed_;
-    }
-    changed_.notify_all();
+    });
   }
   // No more batches come: the writing side stops once it has emptied those handed.
   void Abandon() {
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      abandoned_ = true;
-    }
-    changed_.notify_all();
+    Change([&] { abandoned_ = true; });
   }
 
   // The writing side: the next batch handed and its token count; null once none will come.
@@ -71,21 +66,23 @@ class TokenRing {
     return Batch(emptied_);
   }
   void Emptied() {
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      ++emptied_;
-    }
-    changed_.notify_all();
+    Change([&] { ++emptied_; });
   }
   void WriterStopped() {
+    Change([&] { writerStopped_ = true; });
+  }
+
+ private:
+  // Changes the state under the lock, then wakes whichever side waits for it.
+  template <typename Changing>
+  void Change(Changing changing) {
     {
       const std::lock_guard<std::mutex> hold(lock_);
-      writerStopped_ = true;
+      changing();
     }
     changed_.notify_all();
   }
 
- private:
   std::uint32_t* Batch(const std::uint64_t index) { return tokens_.get() + (index % kBatches) * kBatchTokens; }
 
   std::unique_ptr<std::uint32_t[]> tokens_;
@@ -186,12 +183,10 @@ unsigned ExplodeInParallel(StreamReadCallback read, StreamWriteCallback write, E
   TokenRing ring;
   if (!ring.Allocate()) return ExplodeStream(read, write, work, param);
   Writer writer(ring, work, write, param);
-  std::unique_ptr<WriterThread> thread;
+  std::optional<WriterThread> thread;
   try {
-    thread = std::make_unique<WriterThread>(ring, writer);
+    thread.emplace(ring, writer);
   } catch (const std::system_error&) {
-    return ExplodeStream(read, write, work, param);
-  } catch (const std::bad_alloc&) {
     return ExplodeStream(read, write, work, param);
   }
   const StreamStart start = implode::expansion::ReadStreamStart(read, work, param);

@@ -60,6 +60,7 @@ TEST(ImplodeExplodeParallel, LongStreamsReadAndWriteAsOnOneThread) {
 
 // A source and a target whose pace the test sets, and that can fail.
 struct Paced {
+  explicit Paced(std::string_view stream) : input(stream) {}
   std::string_view input;
   std::size_t consumed = 0;
   std::uint32_t maxChunk = 0xFFFFFFFF;
@@ -94,16 +95,14 @@ TEST(ImplodeExplodeParallel, EitherSideMayBeTheSlowerOne) {
   const auto work = std::make_unique<ExplodeWorkArea>();
   {
     SCOPED_TRACE("a slow target: the ring fills up");
-    Paced paced;
-    paced.input = stream;
+    Paced paced(stream);
     paced.slowWrites = 16;
     EXPECT_EQ(ExplodeInParallel(PacedRead, PacedWrite, *work, &paced), 0u);
     EXPECT_TRUE(paced.output == data);
   }
   {
     SCOPED_TRACE("a trickling source: the ring runs empty");
-    Paced paced;
-    paced.input = stream;
+    Paced paced(stream);
     paced.maxChunk = 5;  // the header check needs 5 bytes from the first read
     *work = ExplodeWorkArea{};
     EXPECT_EQ(ExplodeInParallel(PacedRead, PacedWrite, *work, &paced), 0u);
@@ -115,8 +114,7 @@ TEST(ImplodeExplodeParallel, AFailedReadLeavesOnceTheWritesHaveStopped) {
   const std::string data = streamtest::ProjectText(2'000'000, 31);
   const std::string stream = ImplodeBytes(data).bytes;
   const auto work = std::make_unique<ExplodeWorkArea>();
-  Paced paced;
-  paced.input = stream;
+  Paced paced(stream);
   paced.failRead = 100;
   paced.slowWrites = 8;  // the writes lag behind: some are still owed when the read fails
   EXPECT_THROW(ExplodeInParallel(PacedRead, PacedWrite, *work, &paced), std::runtime_error);
@@ -135,12 +133,10 @@ TEST(ImplodeExplodeParallel, AFailedWriteStopsTheReadsSoon) {
   const std::string data = streamtest::RandomBytes(3'000'000, 41);
   const std::string stream = ImplodeBytes(data).bytes;
   const auto work = std::make_unique<ExplodeWorkArea>();
-  Paced whole;
-  whole.input = stream;
+  Paced whole(stream);
   ASSERT_EQ(ExplodeInParallel(PacedRead, PacedWrite, *work, &whole), 0u);
   *work = ExplodeWorkArea{};
-  Paced paced;
-  paced.input = stream;
+  Paced paced(stream);
   paced.failWrite = 10;
   EXPECT_THROW(ExplodeInParallel(PacedRead, PacedWrite, *work, &paced), std::runtime_error);
   EXPECT_EQ(paced.writes.load(), 10);
