@@ -1,6 +1,10 @@
 // Arbitrary bytes compressed on several threads must give the stream of the compressor that runs
 // on one, to the byte and in the same writes. The first byte picks the literal mode, the
-// dictionary, the threads, how small segments may be and whether caught-up segments are waited for.
+// dictionary, the threads, how small segments may be, whether caught-up segments are waited for,
+// and whether the input's end is encoded loosely beforehand from another text ending alike (the
+// second byte then shapes that text's head and where the loose encoding begins).
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +14,7 @@
 #include "fuzz_require.h"
 #include "implode/codec_memory.h"
 #include "implode/implode_parallel.h"
+#include "implode/loose_encoding.h"
 
 namespace {
 
@@ -35,7 +40,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   split.threads = 2 + ((choice >> 3) & 3);
   split.leastSegment = std::uint64_t{4096} << ((choice >> 5) & 1);
   split.patient = (choice >> 6) & 1;
-  const std::string_view payload(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const bool loose = (choice >> 7) & 1;
+  if (loose && size < 2) return 0;
+  const std::string_view payload(reinterpret_cast<const char*>(data) + (loose ? 2 : 1), size - (loose ? 2 : 1));
+  // The other text: another head, of another length, before the payload's end.
+  std::string other;
+  const auto tail = std::make_unique<implode::LooseEncoding>();
+  if (loose) {
+    const std::uint8_t shape = data[1];
+    const std::size_t cut = std::min(payload.size(), static_cast<std::size_t>(shape) * 97);
+    other.assign(static_cast<std::size_t>(shape % 61) * 67 + 1, static_cast<char>(shape));
+    other.append(payload.substr(cut));
+    const std::uint64_t begin = (2 + (shape >> 6)) * std::uint64_t{4096};
+    const std::atomic<bool> stop{false};
+    if (begin < other.size() &&
+        implode::EncodeLoose(reinterpret_cast<const std::uint8_t*>(other.data()), begin, other.size(), literalMode,
+                             dictionarySize, stop, *tail)) {
+      split.tail = tail.get();
+    }
+  }
 
   const CodecResult whole = ImplodeBytes(payload, literalMode, dictionarySize);
   const auto work = std::make_unique<ImplodeWorkArea>();

@@ -348,12 +348,21 @@ class Encoder {
   // The window moved 4096 bytes down.
   void WindowMoved() { chains_.WindowMoved(); }
 
-  // Encodes from c up to the block end; c may end up to 515 bytes past it, inside a copy.
-  void EncodeBlock(std::uint32_t& c, const std::uint32_t end, const bool inputEnded) {
+  // Encodes from c up to the block end; c may end up to 515 bytes past it, inside a copy. Loose
+  // (with a log): the lazy step is taken at the block's last position too, so that the tokens do
+  // not depend on where the blocks end, and every token is noted; `base` is the stream position
+  // of window offset 0.
+  template <bool kLoose>
+  void EncodeBlock(std::uint32_t& c, const std::uint32_t end, const bool inputEnded, TokenLog* const log,
+                   const std::uint64_t base) {
+    const auto note = [&](const std::uint32_t at) {
+      if constexpr (kLoose) log->Token(base + at, out_.bits());
+    };
     while (c < end) {
       EnterAhead(c);
       std::uint32_t length = FindMatch(c);
       for (;;) {
+        note(c);
         if (length == 0 || (length == 2 && distance_ >= 256)) {
           PutLiteral(c++);
           break;
@@ -369,7 +378,7 @@ class Encoder {
           }
           break;
         }
-        if (length >= 8 || c + 1 >= end) {
+        if (length >= 8 || (c + 1 >= end && (!kLoose || inputEnded))) {
           PutCopy(length);
           c += length;
           break;
@@ -379,6 +388,7 @@ class Encoder {
         const std::uint32_t keptDistance = distance_;
         const std::uint32_t next = FindMatch(c + 1);
         if (next >= keptLength + 2 || (next == keptLength + 1 && keptDistance > 128)) {
+          if constexpr (kLoose) log->LazyLiteral(base + c);
           PutLiteral(c++);
           length = next;
           continue;
@@ -875,7 +885,7 @@ PassRunResult EncodePasses(StreamReadCallback read, StreamWriteCallback write, I
     // pass's block, which stays where this pass's block is short.
     std::memcpy(window, run.history - blockStart, blockStart);
     std::memcpy(window + blockStart, run.history - kImplodeReadSize, kImplodeReadSize);
-    c = dictionarySize;
+    c = run.firstPosition != 0 ? run.firstPosition : dictionarySize;
     encoder.StartWithoutHistory(0);
   }
   for (std::uint64_t pass = run.firstPass;; ++pass) {
@@ -915,7 +925,12 @@ PassRunResult EncodePasses(StreamReadCallback read, StreamWriteCallback write, I
       first = c - dictionarySize + kLookahead;
     }
     encoder.BeginBlock(first, end, ended);
-    encoder.EncodeBlock(c, end, ended);
+    if (run.log != nullptr) {
+      const std::uint64_t base = pass * kImplodeReadSize - blockStart;
+      encoder.EncodeBlock<true>(c, end, ended, run.log, base);
+    } else {
+      encoder.EncodeBlock<false>(c, end, ended, nullptr, 0);
+    }
     if (ended) break;
     std::memmove(window, window + kImplodeReadSize, dictionarySize + kLookahead);
     encoder.WindowMoved();

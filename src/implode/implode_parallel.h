@@ -10,6 +10,10 @@
 
 #include "implode/implode.h"
 
+namespace implode {
+struct LooseEncoding;
+}
+
 struct ImplodeSplit {
   unsigned threads = 1;  // at most this many segments, one thread each
   // The least input a segment is given; smaller inputs are split less or not at all.
@@ -17,12 +21,17 @@ struct ImplodeSplit {
   // For tests: a segment that catches up with the one after it waits for it instead of taking
   // over its stretch, so that where segments join depends on the input alone.
   bool patient = false;
+  // The input's last stretch encoded loosely beforehand, from bytes that may have stood elsewhere
+  // (see loose_encoding.h): what of it the input still ends with is taken as it is, but where a
+  // block end of this stream needs other tokens. It must stay as it is until the call returns.
+  const implode::LooseEncoding* tail = nullptr;
 };
 
 // How one compression went, for tests and benchmarks.
 struct ImplodeSplitReport {
   unsigned segments = 0;  // 1: not split
   unsigned joined = 0;    // segments whose codes made it into the stream, the first excepted
+  unsigned adopted = 0;   // of those, pieces of the loose tail
 };
 
 // Compresses the size bytes at input. `work` (zero-filled) serves the first segment, or the whole

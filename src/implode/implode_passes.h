@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "implode/implode.h"
 
@@ -37,6 +38,27 @@ class PassWatch {
   ~PassWatch() = default;
 };
 
+// What a loose encoding notes (see loose_encoding.h): for every `granule` bytes of the stream, the
+// first token that begins at or after its start, and where the lazy step chose a literal.
+struct TokenLog {
+  struct Checkpoint {
+    std::uint64_t position;  // stream position of the token
+    std::uint64_t bits;      // code bits put before it
+  };
+  std::uint64_t granule = 256;
+  std::uint64_t nextCheckpoint = 0;  // the stream position the next checkpoint stands for
+  std::vector<Checkpoint> checkpoints;
+  std::vector<std::uint64_t> lazyLiterals;  // in order
+
+  void Token(const std::uint64_t position, const std::uint64_t bits) {
+    while (nextCheckpoint <= position) {
+      checkpoints.push_back({position, bits});
+      nextCheckpoint += granule;
+    }
+  }
+  void LazyLiteral(const std::uint64_t position) { lazyLiterals.push_back(position); }
+};
+
 struct PassRun {
   // 0: the whole stream, header first. From 2 on: the codes from that pass on (no header), as the
   // whole stream's would be if a token began at the first position the pass may begin at
@@ -45,6 +67,12 @@ struct PassRun {
   // From pass 2 on: where that pass's block begins in the input; the 8192 bytes before it are read.
   const std::uint8_t* history = nullptr;
   PassWatch* watch = nullptr;
+  // From pass 2 on: the window offset of the first token when it is known (0: the dictionary
+  // size, as above). The pass's first indexed position then follows from it as in the whole stream.
+  std::uint32_t firstPosition = 0;
+  // Loose: the lazy step is taken at every block's last position but the input's, and every token
+  // is noted here. The tokens then do not depend on where the blocks end (see loose_encoding.h).
+  TokenLog* log = nullptr;
 };
 
 struct PassRunResult {

@@ -86,7 +86,8 @@ enum class Closing { Synced, Unsynced };
 // With more than one thread the source, when it can be mapped, is compressed on that many;
 // otherwise it is read through the codec's callback.
 bool Pack(const std::filesystem::path& source, const std::filesystem::path& target, const std::uint32_t literalMode,
-          const std::uint32_t dictionarySize, const unsigned threads, const Closing closing) {
+          const std::uint32_t dictionarySize, const unsigned threads, const Closing closing,
+          const implode::LooseEncoding* const tail = nullptr) {
   if (!ImplodeAccepts(literalMode, dictionarySize)) return false;
   const std::unique_ptr<ImplodeWorkArea> work(new (std::nothrow) ImplodeWorkArea());
   if (!work) return false;
@@ -99,6 +100,7 @@ bool Pack(const std::filesystem::path& source, const std::filesystem::path& targ
     const std::string_view bytes = mapping->Bytes();
     ImplodeSplit split;
     split.threads = threads;
+    split.tail = tail;
     ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), WriteToTarget, *work,
                       &context, literalMode, dictionarySize, split);
   } else {
@@ -123,8 +125,8 @@ bool PackFile(const std::filesystem::path& source, const std::filesystem::path& 
 }
 
 bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                     const unsigned threads) {
-  return Pack(source, target, 0, 4096, threads, Closing::Synced);
+                     const unsigned threads, const implode::LooseEncoding* const tail) {
+  return Pack(source, target, 0, 4096, threads, Closing::Synced, tail);
 }
 
 bool PackWorkingFile(const std::filesystem::path& source, const std::filesystem::path& target) {

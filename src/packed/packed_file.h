@@ -10,6 +10,10 @@
 
 #include "platform/platform.h"
 
+namespace implode {
+struct LooseEncoding;
+}
+
 enum class UnpackResult { Expanded, Failed, TooLarge };
 
 // Why an expansion did not succeed, for callers that tell the user more than that it failed.
@@ -27,8 +31,10 @@ enum class UnpackFailure {
 // A failed read of the source leaves as platform::FileError.
 // With more than one thread the source, a file of our own working directory that no one else
 // writes, is mapped and compressed on up to that many threads: the same stream, sooner.
+// `tail` (with more than one thread): the source's last stretch encoded ahead, from another file
+// that may end alike (implode/loose_encoding.h); what of it the source ends with is taken over.
 bool PackProjectFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                     unsigned threads = 1);
+                     unsigned threads = 1, const implode::LooseEncoding* tail = nullptr);
 
 // PackProjectFile on one thread into a file of our own working directory, which is only read
 // again and then deleted: it is closed without waiting for the device (a failed close still fails).

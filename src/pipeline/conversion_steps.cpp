@@ -37,8 +37,12 @@ ConversionSteps DefaultConversionSteps(const unsigned packThreads) {
     return UnpackProjectFile(platform::PathFromUtf8(input), platform::PathFromUtf8(staged), limit);
   };
   steps.convertUnitSetup = ConvertUnitSetup;
-  steps.packOutput = [packThreads](const std::string& merged, const std::string& target) {
-    return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target), packThreads);
+  // A thread of its own only where the output is compressed on several: when conversions run
+  // side by side, the cores are theirs.
+  if (packThreads > 1) steps.startPacking = PackingHeadStart::Begin;
+  steps.packOutput = [packThreads](const std::string& merged, const std::string& target,
+                                   const implode::LooseEncoding* tail) {
+    return PackProjectFile(platform::PathFromUtf8(merged), platform::PathFromUtf8(target), packThreads, tail);
   };
   steps.copyOutput = MoveOrCopySynced;
   steps.publishOutput = PublishOutput;
@@ -48,11 +52,11 @@ ConversionSteps DefaultConversionSteps(const unsigned packThreads) {
 ConversionSteps DryRunConversionSteps(const unsigned packThreads) {
   ConversionSteps steps = DefaultConversionSteps(packThreads);
   steps.publishOutput = [](const std::string& merged, bool packed, const std::string&, std::string& outputPath,
-                           const ConversionSteps& table) {
+                           const ConversionSteps& table, const implode::LooseEncoding* packedTail) {
     // Written for real, so that a failing write is found, but where nobody looks for it; and the
     // output folder asked whether it takes a new file, with a temporary removed at once.
     const std::string target = merged + (packed ? ".output.lqp" : ".output.lqt");
-    if (!(packed ? table.packOutput : table.copyOutput)(merged, target)) return false;
+    if (!(packed ? table.packOutput(merged, target, packedTail) : table.copyOutput(merged, target))) return false;
     const TemporaryBeside probe(outputPath);
     return !probe.path().empty();
   };

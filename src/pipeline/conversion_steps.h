@@ -8,6 +8,7 @@
 #include <string>
 
 #include "packed/packed_file.h"
+#include "pipeline/packing_head_start.h"
 #include "project/property_data.h"
 
 // A staged project larger than this is refused before any step reads it into memory; the
@@ -37,12 +38,18 @@ struct ConversionSteps {
                      const std::string& settingsDataHex, const std::string& configLine, bool syncMerged,
                      std::string& unitHexAfter, std::string& mergedPath)>
       convertUnitSetup;
-  std::function<bool(const std::string& merged, const std::string& target)> packOutput;
+  // Optional, packed route: begins compressing the staged project's end (of `size` bytes) once the
+  // blocks are out of it, to be taken over by packOutput; null for nothing begun.
+  std::function<std::unique_ptr<PackingHeadStart>(const std::string& staged, std::uint64_t size)> startPacking;
+  // tail: what startPacking made, or null.
+  std::function<bool(const std::string& merged, const std::string& target, const implode::LooseEncoding* tail)>
+      packOutput;
   std::function<bool(const std::string& merged, const std::string& target)> copyOutput;
-  // Makes the merged project appear at outputPath through packOutput or copyOutput, or at the
-  // next free name (outputPath then names it); false when nothing was published.
+  // Makes the merged project appear at outputPath through packOutput (given packedTail) or
+  // copyOutput, or at the next free name (outputPath then names it); false when nothing was
+  // published.
   std::function<bool(const std::string& merged, bool packed, const std::string& input, std::string& outputPath,
-                     const ConversionSteps& steps)>
+                     const ConversionSteps& steps, const implode::LooseEncoding* packedTail)>
       publishOutput;
   std::uint64_t projectSizeLimit = kProjectSizeLimit;
 };

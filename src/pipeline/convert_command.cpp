@@ -36,9 +36,9 @@ std::uint64_t StagedSize(const std::string& staged) {
   return file ? file->Size() : 0;
 }
 
-// Puts the input into the working directory as text; false after its message.
+// Puts the input into the working directory as text, of `size` bytes; false after its message.
 bool StageProject(bool packed, const std::string& input, const std::string& staged,
-                  const ConversionSteps& steps) {
+                  const ConversionSteps& steps, std::uint64_t& size) {
   if (packed) {
     switch (steps.unpackInput(input, staged, steps.projectSizeLimit)) {
       case UnpackResult::Expanded:
@@ -54,7 +54,8 @@ bool StageProject(bool packed, const std::string& input, const std::string& stag
     ShowCatalogMessage("MsgTempCopyFail");
     return false;
   }
-  if (StagedSize(staged) > steps.projectSizeLimit) {
+  size = StagedSize(staged);
+  if (size > steps.projectSizeLimit) {
     ShowCatalogMessage("MsgFileTooLarge");
     return false;
   }
@@ -73,13 +74,16 @@ enum class MergeResult { Merged, Ended, Incomplete };
 
 // Takes the prepared project's blocks out, converts them and the unit-setup document, and merges
 // the project into mergedPath; Ended after the step's message. The blocks' texts, the project's
-// largest, are this function's alone: they are gone before the output is published.
-MergeResult ExtractConvertAndMerge(const std::string& staged, const bool packed, ConversionState& state,
-                                   const ConversionSteps& steps, std::string& mergedPath) {
+// largest, are this function's alone: they are gone before the output is published. On the packed
+// route the staged project's end may be compressed meanwhile (headStart).
+MergeResult ExtractConvertAndMerge(const std::string& staged, const std::uint64_t stagedSize, const bool packed,
+                                   ConversionState& state, const ConversionSteps& steps, std::string& mergedPath,
+                                   std::unique_ptr<PackingHeadStart>& headStart) {
   std::string configLine, ioDataHex, settingsDataHex;
   if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
     return MergeResult::Ended;
   }
+  if (packed && steps.startPacking) headStart = steps.startPacking(staged, stagedSize);
   // Counted first: the texts are handed over and converted where they lie, so that the project's
   // largest block is never held twice.
   ChangeReport* const report = CurrentChangeReport();
@@ -129,7 +133,8 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   std::string outputPath = steps.makeOutputPath(inputPath);
   if (!steps.checkPathLength(staged) || !steps.checkPathLength(outputPath)) return Ended(state);
   if (packed && !steps.unpackInput) return Incomplete(state);
-  if (!StageProject(packed, inputPath, staged, steps)) return Ended(state);
+  std::uint64_t stagedSize = 0;
+  if (!StageProject(packed, inputPath, staged, steps, stagedSize)) return Ended(state);
   MakeWritable(staged);
 
   if (!steps.validateAndPrepareProject || !steps.extractPlcSections || !steps.replaceModelInHexText) {
@@ -137,14 +142,18 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   }
   if (!steps.validateAndPrepareProject(staged)) return Ended(state);
   std::string mergedPath;
-  switch (ExtractConvertAndMerge(staged, packed, state, steps, mergedPath)) {
-    case MergeResult::Merged: break;
-    case MergeResult::Ended: return Ended(state);
-    case MergeResult::Incomplete: return Incomplete(state);
+  bool written = false;
+  {
+    // Gone before the clean-up: it maps the staged project.
+    std::unique_ptr<PackingHeadStart> headStart;
+    const MergeResult merge = ExtractConvertAndMerge(staged, stagedSize, packed, state, steps, mergedPath, headStart);
+    if (merge != MergeResult::Merged || !steps.checkPathLength(mergedPath)) {
+      headStart.reset();
+      return merge == MergeResult::Incomplete ? Incomplete(state) : Ended(state);
+    }
+    written = steps.publishOutput(mergedPath, packed, inputPath, outputPath, steps,
+                                  headStart ? headStart->Finish() : nullptr);
   }
-  if (!steps.checkPathLength(mergedPath)) return Ended(state);
-
-  const bool written = steps.publishOutput(mergedPath, packed, inputPath, outputPath, steps);
   CleanUpConversion(state);
   if (platform::StopSignal() != 0) {
     // Asked to stop after the last file operation: nothing more is shown.

@@ -51,11 +51,10 @@ bool MoveOrCopySynced(const std::string& merged, const std::string& temporary) {
 }
 
 bool PublishOutput(const std::string& mergedPath, bool packed, const std::string& inputPath,
-                   std::string& outputPath, const ConversionSteps& steps) {
+                   std::string& outputPath, const ConversionSteps& steps, const implode::LooseEncoding* packedTail) {
   TemporaryBeside temporary(outputPath);
   if (temporary.path().empty()) return false;
-  const auto& write = packed ? steps.packOutput : steps.copyOutput;
-  bool ok = write(mergedPath, temporary.path());
+  bool ok = packed ? steps.packOutput(mergedPath, temporary.path(), packedTail) : steps.copyOutput(mergedPath, temporary.path());
   for (int attempt = 0; ok && attempt < kPublishAttempts; ++attempt) {
     switch (platform::PublishNoReplace(platform::PathFromUtf8(temporary.path()), platform::PathFromUtf8(outputPath))) {
       case platform::PublishResult::Published:

@@ -9,7 +9,8 @@
 // outputPath without replacing anything; when the name was taken meanwhile, outputPath becomes
 // the next free name. On failure the temporary file is removed.
 bool PublishOutput(const std::string& mergedPath, bool packed, const std::string& inputPath,
-                   std::string& outputPath, const ConversionSteps& steps);
+                   std::string& outputPath, const ConversionSteps& steps,
+                   const implode::LooseEncoding* packedTail = nullptr);
 
 // Creates an empty file of our own beside the target, hidden by a leading dot
 // (".NAME.N.tmp"), and returns its path; empty when the folder refuses it.

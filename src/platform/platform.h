@@ -32,6 +32,9 @@ class FileMapping {
  public:
   virtual ~FileMapping() = default;
   virtual std::string_view Bytes() const = 0;
+  // The bytes from offset on, size of them, will not be read for a while: their pages may leave
+  // this process's memory (the file keeps them). A hint that changes no byte.
+  virtual void Release(std::size_t /*offset*/, std::size_t /*size*/) const {}
 };
 
 // Bytes that someone else owns, seen as a mapping: an empty file's, or bytes already in memory.
@@ -57,6 +60,11 @@ class InputFile {
   // cannot be mapped: the caller then reads it. The file must not shrink while it is mapped (a
   // file of our own working directory, which no one else writes).
   virtual std::unique_ptr<FileMapping> Map() { return nullptr; }
+  // As Map, for a reader that goes through a part of the file over a while, letting go of what
+  // it has read: pages are entered as they are read, and the mapping may outlive the file object.
+  // Null where the platform gives none such (on Windows a view would keep the file from being
+  // opened without sharing, as every other open of it is, and from being deleted).
+  virtual std::unique_ptr<FileMapping> MapGradually() { return nullptr; }
 };
 
 // A file opened for writing. A failed write, flush or close makes Close() false: a file

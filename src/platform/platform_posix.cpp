@@ -12,6 +12,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -43,6 +44,13 @@ class PosixFileMapping final : public FileMapping {
   PosixFileMapping(const PosixFileMapping&) = delete;
   PosixFileMapping& operator=(const PosixFileMapping&) = delete;
   std::string_view Bytes() const override { return {static_cast<const char*>(address_), size_}; }
+  void Release(const std::size_t offset, const std::size_t size) const override {
+    // Whole pages inside the range only.
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t from = (std::min(offset, size_) + page - 1) / page * page;
+    const std::size_t to = std::min(offset + size, size_) / page * page;
+    if (to > from) ::madvise(static_cast<char*>(address_) + from, to - from, MADV_DONTNEED);
+  }
 
  private:
   void* address_;
@@ -70,7 +78,12 @@ class PosixInputFile final : public InputFile {
   void Rewind() override {
     if (::lseek(fd_, 0, SEEK_SET) != 0) throw FileError("cannot reposition the file");
   }
-  std::unique_ptr<FileMapping> Map() override {
+  std::unique_ptr<FileMapping> Map() override { return MapWith(true); }
+  std::unique_ptr<FileMapping> MapGradually() override { return MapWith(false); }
+
+ private:
+  // The whole file at once (its pages entered in one go, not faulted in), or as it is read.
+  std::unique_ptr<FileMapping> MapWith(const bool whole) {
     ThrowIfStopRequested();
     struct stat st {};
     // A device or a pipe tells no size that its bytes would fill.
@@ -80,7 +93,7 @@ class PosixInputFile final : public InputFile {
     if (size == 0) return std::make_unique<BorrowedBytes>(std::string_view{});
     int flags = MAP_PRIVATE;
 #ifdef MAP_POPULATE
-    flags |= MAP_POPULATE;  // the whole file is read at once: its pages are entered in one go, not faulted in
+    if (whole) flags |= MAP_POPULATE;
 #endif
     void* const address = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, flags, fd_, 0);
     if (address == MAP_FAILED) return nullptr;
@@ -88,7 +101,6 @@ class PosixInputFile final : public InputFile {
     return std::make_unique<PosixFileMapping>(address, static_cast<std::size_t>(size));
   }
 
- private:
   int fd_;
 };
 

@@ -44,7 +44,7 @@ ConversionSteps StandInChain() {
     testfiles::Write(merged, "converted:" + testfiles::Read(staged));
     return true;
   };
-  steps.packOutput = [](const std::string& merged, const std::string& target) {
+  steps.packOutput = [](const std::string& merged, const std::string& target, const implode::LooseEncoding*) {
     testfiles::Write(target, "packed:" + testfiles::Read(merged));
     return true;
   };

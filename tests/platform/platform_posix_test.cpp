@@ -180,6 +180,34 @@ TEST(PlatformFiles, AMappingHoldsTheFilesBytesAndOutlivesTheFile) {
   EXPECT_TRUE(emptyMapping->Bytes().empty());
 }
 
+// Pages let go of leave the process's memory, not the mapping: read again, the bytes are the file's.
+TEST(PlatformFiles, AGradualMappingLetsGoOfWhatWasReadAndStillHoldsTheBytes) {
+  std::string bytes;
+  for (int i = 0; i < (16 << 20) + 4097; ++i) bytes += static_cast<char>(i * 13 + i / 4096);
+  const auto path = testfiles::TempFolder() / "gradual";
+  testfiles::Write(path, bytes);
+  const std::unique_ptr<platform::FileMapping> mapping = platform::OpenForReading(path)->MapGradually();
+  ASSERT_NE(mapping, nullptr);
+  const std::string_view seen = mapping->Bytes();
+  ASSERT_EQ(seen.size(), bytes.size());
+  const auto residentBytes = [] {
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t size = 0;
+    std::uint64_t resident = 0;
+    statm >> size >> resident;
+    return resident * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  };
+  const std::uint64_t before = residentBytes();
+  EXPECT_TRUE(seen == bytes);  // every page entered
+  const std::uint64_t read = residentBytes();
+  EXPECT_GT(read, before + (12u << 20));
+  // All but the ends: a range that ends inside a page keeps it; one past the end is nothing.
+  mapping->Release(100, seen.size() - 200);
+  mapping->Release(seen.size(), 4096);
+  EXPECT_LT(residentBytes(), read - (12u << 20));
+  EXPECT_TRUE(seen == bytes);
+}
+
 // Files the kernel offers for reading but not as mapped bytes: no mapping, and they still read.
 TEST(PlatformFiles, AFileThatCannotBeMappedGivesNoMapping) {
   const auto device = platform::OpenForReading("/dev/zero");  // its size says 0

@@ -109,6 +109,14 @@ TEST(PlatformWin32, FilesAreOpenedWithoutSharing) {
   EXPECT_TRUE(OthersCanOpen(file));
 }
 
+// A view would keep the file from being opened without sharing: none is given.
+TEST(PlatformWin32, NoGradualMapping) {
+  const fs::path file = testfiles::TempFolder() / "gradual";
+  testfiles::Write(file, std::string(10000, 'g'));
+  EXPECT_EQ(platform::OpenForReading(file)->MapGradually(), nullptr);
+  EXPECT_TRUE(OthersCanOpen(file));
+}
+
 TEST(PlatformWin32, AMappingHoldsTheFilesBytesAndOutlivesTheFile) {
   std::string bytes;
   for (int i = 0; i < 300001; ++i) bytes += static_cast<char>(i * 7 + i / 4096);  // not a whole page

@@ -64,6 +64,10 @@ class DoubleInputFile final : public platform::InputFile {
     if (owner_.Hit(PlatformCall::Map, path_)) return nullptr;
     return inner_->Map();
   }
+  std::unique_ptr<platform::FileMapping> MapGradually() override {
+    if (owner_.Hit(PlatformCall::Map, path_)) return nullptr;
+    return inner_->MapGradually();
+  }
 
  private:
   PlatformDouble& owner_;
