@@ -38,8 +38,8 @@ struct ConversionSteps {
                      const std::string& settingsDataHex, const std::string& configLine, bool syncMerged,
                      std::string& unitHexAfter, std::string& mergedPath)>
       convertUnitSetup;
-  // Optional, packed route: begins compressing the staged project's end (of `size` bytes) once the
-  // blocks are out of it, to be taken over by packOutput; null for nothing begun.
+  // Optional, packed route: begins compressing the end of the validated staged project (of `size`
+  // bytes), to be taken over by packOutput; null for nothing begun.
   std::function<std::unique_ptr<PackingHeadStart>(const std::string& staged, std::uint64_t size)> startPacking;
   // tail: what startPacking made, or null.
   std::function<bool(const std::string& merged, const std::string& target, const implode::LooseEncoding* tail)>

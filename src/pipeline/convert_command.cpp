@@ -74,16 +74,13 @@ enum class MergeResult { Merged, Ended, Incomplete };
 
 // Takes the prepared project's blocks out, converts them and the unit-setup document, and merges
 // the project into mergedPath; Ended after the step's message. The blocks' texts, the project's
-// largest, are this function's alone: they are gone before the output is published. On the packed
-// route the staged project's end may be compressed meanwhile (headStart).
-MergeResult ExtractConvertAndMerge(const std::string& staged, const std::uint64_t stagedSize, const bool packed,
-                                   ConversionState& state, const ConversionSteps& steps, std::string& mergedPath,
-                                   std::unique_ptr<PackingHeadStart>& headStart) {
+// largest, are this function's alone: they are gone before the output is published.
+MergeResult ExtractConvertAndMerge(const std::string& staged, const bool packed, ConversionState& state,
+                                   const ConversionSteps& steps, std::string& mergedPath) {
   std::string configLine, ioDataHex, settingsDataHex;
   if (!steps.extractPlcSections(state.UnitSetupSlot, staged, configLine, ioDataHex, settingsDataHex)) {
     return MergeResult::Ended;
   }
-  if (packed && steps.startPacking) headStart = steps.startPacking(staged, stagedSize);
   // Counted first: the texts are handed over and converted where they lie, so that the project's
   // largest block is never held twice.
   ChangeReport* const report = CurrentChangeReport();
@@ -144,9 +141,11 @@ ConversionOutcome RunConversion(const std::string& inputPath, ConversionState& s
   std::string mergedPath;
   bool written = false;
   {
-    // Gone before the clean-up: it maps the staged project.
-    std::unique_ptr<PackingHeadStart> headStart;
-    const MergeResult merge = ExtractConvertAndMerge(staged, stagedSize, packed, state, steps, mergedPath, headStart);
+    // The staged project's end, compressed while the steps up to the merge run; gone before the
+    // clean-up, for it maps the staged project.
+    std::unique_ptr<PackingHeadStart> headStart =
+        packed && steps.startPacking ? steps.startPacking(staged, stagedSize) : nullptr;
+    const MergeResult merge = ExtractConvertAndMerge(staged, packed, state, steps, mergedPath);
     if (merge != MergeResult::Merged || !steps.checkPathLength(mergedPath)) {
       headStart.reset();
       return merge == MergeResult::Incomplete ? Incomplete(state) : Ended(state);

@@ -1,31 +1,34 @@
 #include "pipeline/packing_head_start.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <string_view>
 #include <system_error>
 #include <utility>
 
 #include "implode/implode.h"
 #include "project/text_keys.h"
-#include "project/text_search.h"
 
 namespace {
 
-// Less of a tail than this is not worth encoding ahead.
+// Less of a tail than this, or than this share of the project, gains less than the thread costs
+// the steps beside it.
 constexpr std::uint64_t kLeastTail = std::uint64_t{4} << 20;
+constexpr std::uint64_t kLeastTailShare = 4;  // a quarter
 
-// Where the last of the blocks that the conversion replaces ends; 0 when there is none.
+// Where the last block marker ends; the blocks the conversion replaces lie before it. 0 when there
+// is none. Looked for from the end, so that little more than the tail is read.
 std::uint64_t BlocksEnd(std::string_view text) {
-  std::uint64_t end = 0;
-  const std::pair<std::string_view, std::string_view> blocks[] = {
-      {keys::kIoTable, keys::kUnitSetup}, {keys::kIoTable, keys::kData}, {keys::kSettings, keys::kData}};
-  for (const auto& [section, entry] : blocks) {
-    if (const std::optional<TextSpan> span = LocateExtractedContent(text, section, entry)) {
-      end = std::max<std::uint64_t>(end, span->end);
-    }
+  constexpr std::size_t kChunk = std::size_t{1} << 16;
+  const std::string_view stem = keys::kMarkerStem;
+  for (std::size_t end = text.size(); end > 0;) {
+    const std::size_t from = end > kChunk ? end - kChunk : 0;
+    const std::string_view chunk = text.substr(from, std::min(text.size(), end + stem.size() - 1) - from);
+    std::size_t last = std::string_view::npos;
+    for (std::size_t at = chunk.find(stem); at != std::string_view::npos; at = chunk.find(stem, at + 1)) last = at;
+    if (last != std::string_view::npos) return from + last + stem.size();
+    end = from;
   }
-  return end;
+  return 0;
 }
 
 }  // namespace
@@ -62,10 +65,13 @@ const implode::LooseEncoding* PackingHeadStart::Finish() {
 void PackingHeadStart::Run() {
   const std::string_view text = mapping_->Bytes();
   const std::uint64_t blocksEnd = BlocksEnd(text);
-  mapping_->Release(0, blocksEnd);
-  // Two blocks of history past the last block's end, so that the tail's first tokens read only the tail.
+  // Two blocks of history past the last marker's block, so that the tail's first tokens read only the tail.
   const std::uint64_t begin = (blocksEnd / kImplodeReadSize + 3) * kImplodeReadSize;
-  if (blocksEnd == 0 || begin + kLeastTail > text.size()) return;
+  const std::uint64_t least = std::max(kLeastTail, text.size() / kLeastTailShare);
+  if (blocksEnd == 0 || begin > text.size() || text.size() - begin < least) {
+    mapping_->Release(0, text.size());
+    return;
+  }
   std::uint64_t released = 0;
   const auto done = [this, &released](const std::uint64_t below) {
     if (below <= released) return;

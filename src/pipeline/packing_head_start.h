@@ -1,5 +1,5 @@
-// The staged project's last stretch compressed on a thread of its own while the unit-setup
-// document is converted and the project merged. The conversion changes nothing past the data
+// The staged project's last stretch compressed on a thread of its own while the blocks are
+// extracted, the unit-setup document converted and the project merged. The conversion changes nothing past the data
 // blocks, so the merged project most likely ends with those same bytes; where they stand in it is
 // known only once the merge is planned, and the loose encoding does not need to know
 // (implode/loose_encoding.h). The packing of the output takes what of it the merged project
