@@ -88,6 +88,15 @@ TEST(PackingHeadStart, NothingBegunForASmallProjectOrOneWhoseFileCannotBeHad) {
   }
   // A size that is not the file's (it changed): nothing.
   EXPECT_EQ(PackingHeadStart::Begin(path, staged.size() + 1), nullptr);
+  // A project whose data blocks take nearly all of it: begun, but nothing made.
+  ProjectShape dataShape;
+  dataShape.textBytes = 9000000;
+  dataShape.hexShare = 0.9;
+  const std::string mostlyData = GenerateProject(dataShape).text;
+  testfiles::Write(folder / "data.lqt", mostlyData);
+  const auto data = PackingHeadStart::Begin((folder / "data.lqt").string(), mostlyData.size());
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data->Finish(), nullptr);
   // A text without data blocks: begun, but nothing made.
   testfiles::Write(folder / "plain.lqt", std::string(9000000, 'p'));
   const auto plain = PackingHeadStart::Begin((folder / "plain.lqt").string(), 9000000);
