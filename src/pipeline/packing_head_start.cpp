@@ -65,13 +65,12 @@ const implode::LooseEncoding* PackingHeadStart::Finish() {
 void PackingHeadStart::Run() {
   const std::string_view text = mapping_->Bytes();
   const std::uint64_t blocksEnd = BlocksEnd(text);
+  // The search read the tail; the encoding reads it again as it goes.
+  mapping_->Release(blocksEnd, text.size() - blocksEnd);
   // Two blocks of history past the last marker's block, so that the tail's first tokens read only the tail.
   const std::uint64_t begin = (blocksEnd / kImplodeReadSize + 3) * kImplodeReadSize;
   const std::uint64_t least = std::max(kLeastTail, text.size() / kLeastTailShare);
-  if (blocksEnd == 0 || begin > text.size() || text.size() - begin < least) {
-    mapping_->Release(0, text.size());
-    return;
-  }
+  if (blocksEnd == 0 || begin > text.size() || text.size() - begin < least) return;
   std::uint64_t released = 0;
   const auto done = [this, &released](const std::uint64_t below) {
     if (below <= released) return;
