@@ -40,6 +40,14 @@ std::string Pack(const std::string& text, const implode::LooseEncoding* tail, un
   return written.bytes;
 }
 
+// The head start needs a mapping that the steps' own opens of the staged file can share, which
+// Windows does not give (see platform.h): there it begins nothing.
+#ifdef _WIN32
+#define SKIP_WITHOUT_GRADUAL_MAPPING() GTEST_SKIP() << "no gradual mapping on Windows"
+#else
+#define SKIP_WITHOUT_GRADUAL_MAPPING() (void)0
+#endif
+
 std::string Project(const std::uint64_t bytes) {
   ProjectShape shape;
   shape.textBytes = bytes;
@@ -48,6 +56,7 @@ std::string Project(const std::uint64_t bytes) {
 }
 
 TEST(PackingHeadStart, WhatItMakesIsTakenByThePackingOfTheMergedProject) {
+  SKIP_WITHOUT_GRADUAL_MAPPING();
   const fs::path folder = testfiles::MakeFolder("head-start");
   const std::string staged = Project(10000000);
   testfiles::Write(folder / "staged.lqt", staged);
@@ -86,6 +95,10 @@ TEST(PackingHeadStart, NothingBegunForASmallProjectOrOneWhoseFileCannotBeHad) {
     platform.Fail(call);
     EXPECT_EQ(PackingHeadStart::Begin(path, staged.size()), nullptr);
   }
+#ifdef _WIN32
+  EXPECT_EQ(PackingHeadStart::Begin(path, staged.size()), nullptr);
+  return;
+#endif
   // A size that is not the file's (it changed): nothing.
   EXPECT_EQ(PackingHeadStart::Begin(path, staged.size() + 1), nullptr);
   // A project whose data blocks take nearly all of it: begun, but nothing made.
@@ -105,6 +118,7 @@ TEST(PackingHeadStart, NothingBegunForASmallProjectOrOneWhoseFileCannotBeHad) {
 }
 
 TEST(PackingHeadStart, DroppedUnfinishedItStopsAndLetsTheFileGo) {
+  SKIP_WITHOUT_GRADUAL_MAPPING();
   const fs::path folder = testfiles::MakeFolder("head-start-dropped");
   const std::string staged = Project(12000000);
   testfiles::Write(folder / "staged.lqt", staged);
