@@ -21,6 +21,10 @@ using implode::PassRun;
 using implode::PassRunResult;
 using implode::PassStop;
 using implode::PassWatch;
+using implode::ReadStretch;
+using implode::Stretch;
+using implode::WriteCodes;
+using implode::WriteStretch;
 using implode::kLookahead;
 
 constexpr std::uint64_t kNever = ~std::uint64_t{0};
@@ -28,32 +32,6 @@ constexpr std::uint64_t kNever = ~std::uint64_t{0};
 constexpr std::uint64_t kFirstSplitPass = 2;
 // A splice reads up to 8 bytes past the byte that holds its last bit.
 constexpr std::size_t kSpliceOverread = 8;
-
-// The input a stretch reads and where its codes go; both callbacks take it.
-struct Stretch {
-  const std::uint8_t* at;
-  const std::uint8_t* end;
-  StreamWriteCallback write;
-  void* param;
-};
-
-std::uint32_t ReadStretch(char* buffer, std::uint32_t& size, void* param) {
-  auto& stretch = *static_cast<Stretch*>(param);
-  const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, stretch.end - stretch.at));
-  std::memcpy(buffer, stretch.at, n);
-  stretch.at += n;
-  return n;
-}
-
-void WriteStretch(const char* buffer, std::uint32_t& size, void* param) {
-  auto& stretch = *static_cast<Stretch*>(param);
-  stretch.write(buffer, size, stretch.param);
-}
-
-void WriteCodes(const char* buffer, std::uint32_t& size, void* param) {
-  auto& codes = *static_cast<std::vector<std::uint8_t>*>(param);
-  codes.insert(codes.end(), buffer, buffer + size);
-}
 
 // Where a pass began in a segment's encoding: its first token's window offset and the code bits
 // before it.

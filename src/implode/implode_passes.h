@@ -4,8 +4,10 @@
 // tokens are the same: a token depends only on the input, its position and where the blocks end.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "implode/implode.h"
@@ -79,6 +81,33 @@ struct PassRunResult {
   std::uint64_t bits;  // every code bit put, before the last byte was filled up
   bool ended;          // the stream's end code is among them
 };
+
+// Input held in memory that a stretch of passes reads, and where its codes go; ReadStretch and
+// WriteStretch take it. WriteCodes appends codes to a std::vector<std::uint8_t>.
+struct Stretch {
+  const std::uint8_t* at;
+  const std::uint8_t* end;
+  StreamWriteCallback write;
+  void* param;
+};
+
+inline std::uint32_t ReadStretch(char* buffer, std::uint32_t& size, void* param) {
+  auto& stretch = *static_cast<Stretch*>(param);
+  const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, stretch.end - stretch.at));
+  std::memcpy(buffer, stretch.at, n);
+  stretch.at += n;
+  return n;
+}
+
+inline void WriteStretch(const char* buffer, std::uint32_t& size, void* param) {
+  auto& stretch = *static_cast<Stretch*>(param);
+  stretch.write(buffer, size, stretch.param);
+}
+
+inline void WriteCodes(const char* buffer, std::uint32_t& size, void* param) {
+  auto& codes = *static_cast<std::vector<std::uint8_t>*>(param);
+  codes.insert(codes.end(), buffer, buffer + size);
+}
 
 // The dictionary's code in the header: 4, 5 or 6; 0 for a size the compressor refuses.
 std::uint32_t DictionaryBits(std::uint32_t dictionarySize);

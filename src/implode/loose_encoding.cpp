@@ -45,29 +45,6 @@ TokenSize TokenAt(const std::vector<std::uint8_t>& codes, const std::uint64_t bi
   return {lengthIndex + 2, bits};
 }
 
-void WriteCodes(const char* buffer, std::uint32_t& size, void* param) {
-  auto& codes = *static_cast<std::vector<std::uint8_t>*>(param);
-  codes.insert(codes.end(), buffer, buffer + size);
-}
-
-struct Source {
-  const std::uint8_t* at;
-  const std::uint8_t* end;
-  std::vector<std::uint8_t>* codes;
-};
-
-std::uint32_t ReadSource(char* buffer, std::uint32_t& size, void* param) {
-  auto& source = *static_cast<Source*>(param);
-  const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, source.end - source.at));
-  std::memcpy(buffer, source.at, n);
-  source.at += n;
-  return n;
-}
-
-void WriteSource(const char* buffer, std::uint32_t& size, void* param) {
-  WriteCodes(buffer, size, static_cast<Source*>(param)->codes);
-}
-
 // Stops the encoding at a block's start once asked, noting where the next token would begin, and
 // tells every 256 blocks how far the reading has gone.
 class StopWatch final : public PassWatch {
@@ -123,9 +100,9 @@ bool EncodeLoose(const std::uint8_t* const source, const std::uint64_t begin, co
   loose.reached = loose.log.nextCheckpoint;
   try {
     const std::unique_ptr<ImplodeWorkArea> work(new ImplodeWorkArea());
-    Source input{source + begin, source + size, &loose.codes};
+    Stretch input{source + begin, source + size, WriteCodes, &loose.codes};
     StopWatch watch(stop, blockStart, loose.reached, done);
-    const PassRunResult result = EncodePasses(ReadSource, WriteSource, *work, &input, literalMode, dictionarySize,
+    const PassRunResult result = EncodePasses(ReadStretch, WriteStretch, *work, &input, literalMode, dictionarySize,
                                               PassRun{begin / kImplodeReadSize, source + begin, &watch, 0, &loose.log});
     if (result.ended) loose.reached = size;
     loose.codes.resize(loose.codes.size() + 8);
