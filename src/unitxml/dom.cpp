@@ -1,6 +1,7 @@
 #include "unitxml/dom.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -180,51 +181,49 @@ bool HasWellFormedTopLevel(const pugi::xml_document& fragment) {
   return root;
 }
 
-bool HasDistinctAttributes(pugi::xml_node element) {
-  // Elements have a handful of attributes: comparing pairs costs less than a set for each.
+// An attribute value may hold neither a reference pugixml would not expand nor '<', and no two
+// attributes of an element share a name. One pass over the attributes: elements have a handful,
+// and comparing each name with those before it costs less than a set until there are many.
+bool HasWellFormedAttributes(pugi::xml_node element, bool asciiReferencesOnly) {
   constexpr std::size_t kPairwiseUpTo = 16;
+  std::array<std::string_view, kPairwiseUpTo> names;
   std::size_t count = 0;
-  for (pugi::xml_attribute a = element.first_attribute(); a && count <= kPairwiseUpTo; a = a.next_attribute()) ++count;
-  if (count <= kPairwiseUpTo) {
-    for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
-      for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute()) {
-        if (std::strcmp(a.name(), b.name()) == 0) return false;
-      }
+  std::unordered_set<std::string_view> manyNames;
+  for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+       attribute = attribute.next_attribute()) {
+    const std::string_view value = attribute.value();
+    if (!ReferencesAreExpandable(value, asciiReferencesOnly) || value.find('<') != std::string_view::npos) {
+      return false;
     }
-    return true;
-  }
-  std::unordered_set<std::string_view> names;
-  for (const pugi::xml_attribute attribute : element.attributes()) {
-    if (!names.insert(attribute.name()).second) return false;
+    const std::string_view name = attribute.name();
+    if (count < kPairwiseUpTo) {
+      if (std::find(names.begin(), names.begin() + count, name) != names.begin() + count) return false;
+      names[count++] = name;
+      continue;
+    }
+    if (manyNames.empty()) manyNames.insert(names.begin(), names.end());
+    if (!manyNames.insert(name).second) return false;
   }
   return true;
 }
 
 // Text as written may hold neither a reference pugixml would not expand nor "]]>"; a comment
-// no "--" and no final '-'; an attribute value no '<'.
+// no "--" and no final '-'.
 bool IsWellFormedNode(pugi::xml_node node, bool asciiReferencesOnly) {
-  const std::string_view value = node.value();
   switch (node.type()) {
-    case pugi::node_pcdata:
+    case pugi::node_pcdata: {
+      const std::string_view value = node.value();
       return ReferencesAreExpandable(value, asciiReferencesOnly) && value.find("]]>") == std::string_view::npos;
-    case pugi::node_comment:
+    }
+    case pugi::node_comment: {
+      const std::string_view value = node.value();
       return value.find("--") == std::string_view::npos && (value.empty() || value.back() != '-');
+    }
     case pugi::node_element:
-      break;
+      return HasWellFormedAttributes(node, asciiReferencesOnly);
     default:
       return true;
   }
-  if (node.first_attribute() && node.first_attribute().next_attribute() && !HasDistinctAttributes(node)) {
-    return false;
-  }
-  for (const pugi::xml_attribute attribute : node.attributes()) {
-    const std::string_view attributeValue = attribute.value();
-    if (!ReferencesAreExpandable(attributeValue, asciiReferencesOnly) ||
-        attributeValue.find('<') != std::string_view::npos) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // The checks pugixml does not make, on a reading that keeps references as written.

@@ -114,15 +114,16 @@ void UnitXmlTransformer::RemovePort1Parameters(pugi::xml_node param) {
 
 void UnitXmlTransformer::ReplaceModelNames(pugi::xml_node node) {
   std::size_t replaced = 0;
+  // Values without the source model stay as they are: looked at where they lie, not copied.
   for (pugi::xml_node at = node; at; at = NextInPreorder(at, node)) {
     if (IsElement(at)) {
       for (pugi::xml_attribute attribute : at.attributes()) {
-        const std::string value = WithTargetModel(attribute.value(), replaced);
-        if (Contains(value, kTargetModel)) SetValue(attribute, value);
+        const std::string_view value = attribute.value();
+        if (Contains(value, kSourceModel)) SetValue(attribute, WithTargetModel(value, replaced));
       }
-    } else if (IsText(at) && *at.value() != '\0') {
-      const std::string data = WithTargetModel(at.value(), replaced);
-      if (Contains(data, kTargetModel)) SetValue(at, data);
+    } else if (IsText(at)) {
+      const std::string_view data = at.value();
+      if (Contains(data, kSourceModel)) SetValue(at, WithTargetModel(data, replaced));
     }
   }
   if (UnitSetupChanges* const changes = Recording()) changes->modelNamesReplaced += replaced;

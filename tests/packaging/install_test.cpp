@@ -54,6 +54,10 @@ TEST_F(InstalledTree, HoldsTheProgramsAndTheirFiles) {
   const ShellRun version = Shell(Quoted(root_ / "bin/tqconv") + " --version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "tqconv 1.0.0\n");
+  // The XML library is linked into the programs, so its licence comes with them.
+  EXPECT_EQ(Shell("ldd " + Quoted(root_ / "bin/tqconv") + " | grep -c pugixml").out, "0\n");
+  EXPECT_NE(testfiles::Read(root_ / "share/doc/tqconverter/pugixml.copyright").find("License: Expat"),
+            std::string::npos);
 }
 
 TEST_F(InstalledTree, TheManPageCoversEveryCommandWithoutWarnings) {

@@ -26,12 +26,15 @@ std::string Utf16Be(std::u16string_view text) {
   return bytes;
 }
 
-// Twenty distinct attributes, more than are compared pairwise.
-std::string ManyAttributes() {
+// Attributes A0, A1, ... with empty values.
+std::string NumberedAttributes(int count) {
   std::string attributes;
-  for (int i = 0; i < 20; ++i) attributes += " A" + std::to_string(i) + "=\"\"";
+  for (int i = 0; i < count; ++i) attributes += " A" + std::to_string(i) + "=\"\"";
   return attributes;
 }
+
+// Twenty distinct attributes, more than are compared pairwise.
+std::string ManyAttributes() { return NumberedAttributes(20); }
 
 struct EncodingCase {
   const char* name;
@@ -158,6 +161,10 @@ TEST(unitxml_Dom, RefusesWhatIsNotWellFormed) {
       {"two document types", "<!DOCTYPE Prj><!DOCTYPE Prj><Prj/>"},
       {"repeated attribute", "<Prj A=\"1\" A=\"2\"/>"},
       {"repeated among many attributes", "<Prj" + ManyAttributes() + " B=\"1\" C=\"\" B=\"2\"/>"},
+      {"one of the first sixteen repeated after them", "<Prj" + ManyAttributes() + " A3=\"x\"/>"},
+      {"the sixteenth repeated as the seventeenth", "<Prj" + NumberedAttributes(16) + " A15=\"x\"/>"},
+      {"less-than in the last of three attributes", "<Prj A=\"1\" B=\"2\" C=\"<\"/>"},
+      {"unknown entity in the seventeenth attribute", "<Prj" + ManyAttributes() + " Z=\"&foo;\"/>"},
       {"end of CDATA in text", "<Prj>a]]>b</Prj>"},
       {"double hyphen in a comment", "<Prj><!-- a -- b --></Prj>"},
       {"comment ending in a hyphen", "<Prj><!-- a ---></Prj>"},
@@ -252,6 +259,13 @@ TEST(unitxml_Dom, EveryTruncationIsRefused) {
       EXPECT_FALSE(ParseXml(bytes.substr(0, length))) << length;
     }
   }
+}
+
+TEST(unitxml_Dom, AcceptsDistinctAttributesHoweverMany) {
+  EXPECT_TRUE(ParseXml("<Prj" + ManyAttributes() + "/>"));
+  EXPECT_TRUE(ParseXml("<Prj" + NumberedAttributes(16) + " A150=\"\"/>"));
+  // Names alike in their first bytes or their length only.
+  EXPECT_TRUE(ParseXml("<Prj ID=\"1\" IDX=\"2\" XD=\"3\" I=\"4\"><Eqpt ID=\"1\"/></Prj>"));
 }
 
 TEST(unitxml_Dom, AcceptsReferencesThatAreExpanded) {
