@@ -15,19 +15,9 @@
 #include "implode/codec_memory.h"
 #include "implode/implode_parallel.h"
 #include "implode/loose_encoding.h"
+#include "stream_test_support.h"
 
 namespace {
-
-struct Written {
-  std::string bytes;
-  std::vector<std::uint32_t> sizes;
-};
-
-void Record(const char* buffer, std::uint32_t& size, void* param) {
-  auto& written = *static_cast<Written*>(param);
-  written.bytes.append(buffer, size);
-  written.sizes.push_back(size);
-}
 
 }  // namespace
 
@@ -62,9 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const CodecResult whole = ImplodeBytes(payload, literalMode, dictionarySize);
   const auto work = std::make_unique<ImplodeWorkArea>();
-  Written written;
-  const unsigned code = ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), Record,
-                                          *work, &written, literalMode, dictionarySize, split);
+  streamtest::Written written;
+  const unsigned code =
+      ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), streamtest::RecordWrite,
+                        *work, &written, literalMode, dictionarySize, split);
   Require(code == whole.code, "result code");
   Require(written.bytes == whole.bytes, "stream differs from the one-thread compressor's");
   for (std::size_t i = 0; i + 1 < written.sizes.size(); ++i) Require(written.sizes[i] == kImplodeWriteSize, "write size");

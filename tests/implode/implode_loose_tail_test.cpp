@@ -19,17 +19,6 @@
 
 namespace {
 
-struct Written {
-  std::string bytes;
-  std::vector<std::uint32_t> sizes;
-};
-
-void Record(const char* buffer, std::uint32_t& size, void* param) {
-  auto& written = *static_cast<Written*>(param);
-  written.bytes.append(buffer, size);
-  written.sizes.push_back(size);
-}
-
 const std::uint8_t* Bytes(std::string_view text) { return reinterpret_cast<const std::uint8_t*>(text.data()); }
 
 // The loose encoding of `source` from the block at `begin` on, run to its end.
@@ -46,13 +35,14 @@ std::unique_ptr<implode::LooseEncoding> Loose(std::string_view source, const std
 unsigned ExpectAsUnsplit(std::string_view data, const implode::LooseEncoding& tail, const unsigned threads,
                          const std::uint32_t mode = 0, const std::uint32_t dictionary = 4096) {
   const auto work = std::make_unique<ImplodeWorkArea>();
-  Written written;
+  streamtest::Written written;
   ImplodeSplit how;
   how.threads = threads;
   how.leastSegment = 16384;
   how.tail = &tail;
   ImplodeSplitReport report;
-  EXPECT_EQ(ImplodeInParallel(Bytes(data), data.size(), Record, *work, &written, mode, dictionary, how, &report),
+  EXPECT_EQ(ImplodeInParallel(Bytes(data), data.size(), streamtest::RecordWrite, *work, &written, mode, dictionary,
+                              how, &report),
             kStreamOk);
   const streamtest::Recording plain = streamtest::Implode(data, mode, dictionary);
   // Compared whole: a difference in streams this long is no use printed.

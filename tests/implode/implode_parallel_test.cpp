@@ -16,21 +16,8 @@
 
 namespace {
 
-struct Written {
-  std::string bytes;
-  std::vector<std::uint32_t> sizes;
-  int writesBeforeThrow = -1;  // throws at that write (from 0); -1 never
-};
-
-void Record(const char* buffer, std::uint32_t& size, void* param) {
-  auto& written = *static_cast<Written*>(param);
-  if (written.writesBeforeThrow == static_cast<int>(written.sizes.size())) throw std::runtime_error("write");
-  written.bytes.append(buffer, size);
-  written.sizes.push_back(size);
-}
-
 struct Split {
-  Written written;
+  streamtest::Written written;
   ImplodeSplitReport report;
   unsigned code = 0;
 };
@@ -44,8 +31,8 @@ Split Compress(std::string_view data, const unsigned threads, const std::uint32_
   how.threads = threads;
   how.leastSegment = leastSegment;
   how.patient = patient;
-  split.code = ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), Record, *work,
-                                 &split.written, mode, dictionary, how, &split.report);
+  split.code = ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(),
+                                 streamtest::RecordWrite, *work, &split.written, mode, dictionary, how, &split.report);
   return split;
 }
 
@@ -188,13 +175,13 @@ TEST(ImplodeParallel, AThrowingWriteLeavesOnceEveryThreadHasStopped) {
   for (const int at : {0, 3, static_cast<int>(writes) / 2, static_cast<int>(writes) - 1}) {
     SCOPED_TRACE(at);
     const auto work = std::make_unique<ImplodeWorkArea>();
-    Written written;
+    streamtest::Written written;
     written.writesBeforeThrow = at;
     ImplodeSplit how;
     how.threads = 4;
     how.leastSegment = 16384;
-    EXPECT_THROW(ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(hex.data()), hex.size(), Record, *work,
-                                   &written, 0, 4096, how),
+    EXPECT_THROW(ImplodeInParallel(reinterpret_cast<const std::uint8_t*>(hex.data()), hex.size(),
+                                   streamtest::RecordWrite, *work, &written, 0, 4096, how),
                  std::runtime_error);
     EXPECT_EQ(written.sizes.size(), static_cast<std::size_t>(at));
   }

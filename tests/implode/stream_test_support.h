@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,20 @@ struct Recording {
   std::vector<std::uint32_t> readsDelivered;
   std::vector<std::uint32_t> writeSizes;
 };
+
+// What a compressor's writes handed over, gathered by RecordWrite (its write callback).
+struct Written {
+  std::string bytes;
+  std::vector<std::uint32_t> sizes;
+  int writesBeforeThrow = -1;  // throws at that write (from 0); -1 never
+};
+
+inline void RecordWrite(const char* buffer, std::uint32_t& size, void* param) {
+  auto& written = *static_cast<Written*>(param);
+  if (written.writesBeforeThrow == static_cast<int>(written.sizes.size())) throw std::runtime_error("write");
+  written.bytes.append(buffer, size);
+  written.sizes.push_back(size);
+}
 
 // ExplodeStream or a decompressor that must behave as it does.
 using Expander = unsigned (*)(StreamReadCallback, StreamWriteCallback, ExplodeWorkArea&, void*);
